@@ -1,0 +1,157 @@
+#include "patternsearch.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "cp1250.h"
+#include "platform.h"
+
+namespace wypelniak {
+namespace {
+
+constexpr char kTooShort[] = "Najkrótszy wyraz musi mieć minimum 2 litery !!!";
+constexpr char kNoWildcard[] = "Podane wyrażenie musi zawierać minimum jedną gwiazdkę (*) !!!";
+constexpr char kTooLong[] = "W języku polskim nie ma słów mających więcej niż 22 znaki !!!";
+
+// What a pattern cell asks of the word's character at its position.
+constexpr int kAnyChar = -1;  // '*': any character, or none
+constexpr int kNoChar = -2;   // a character no word-list file can hold
+
+// The pattern's first 22 characters, each as the Windows-1250 byte it must
+// equal. The files are single-byte and every byte decodes to a character of
+// its own, so comparing bytes is comparing characters.
+struct PatternCells {
+  std::array<int, MaxWordLength> cell{};
+  bool hasWildcard = false;
+};
+
+PatternCells StoreCells(std::string_view pattern) {
+  PatternCells cells;
+  cells.cell.fill(' ');
+  std::size_t pos = 0;
+  char32_t c = 0;
+  for (int k = 0; k < MaxWordLength && NextUtf8Char(pattern, pos, c); ++k) {
+    if (c == U'*') {
+      cells.cell[k] = kAnyChar;
+      cells.hasWildcard = true;
+    } else {
+      const int b = UnicodeToCp1250(c);
+      cells.cell[k] = b < 0 ? kNoChar : b;
+    }
+  }
+  return cells;
+}
+
+bool Matches(const PatternCells& cells, std::size_t length, std::string_view word) {
+  for (std::size_t l = 0; l < length; ++l) {
+    const int want = cells.cell[l];
+    if (want == kAnyChar) continue;
+    if (l >= word.size() || static_cast<unsigned char>(word[l]) != want) return false;
+  }
+  return true;
+}
+
+// Puts the window back as it is between searches, then tells what went wrong.
+void Fail(SearchView& view, const std::string& text) {
+  view.ClearResults();
+  view.SetResultsVisible(true);
+  view.SetPatternEnabled(true);
+  view.ShowMessage(text, ErrorTitle, MessageIcon::Exclamation);
+}
+
+std::string FileProblem(const std::filesystem::path& path, const std::string& what) {
+  return "Nie można odczytać pliku słownika " + PathText(path) + ": " + what + ".";
+}
+
+std::string Damaged(const std::filesystem::path& path, const std::string& what) {
+  return "Plik słownika " + PathText(path) + " jest uszkodzony: " + what + ".";
+}
+
+std::string CountProblem(CountError error, std::string_view value) {
+  const std::string shown = Cp1250ToUtf8(value.substr(0, 40)) + (value.size() > 40 ? "…" : "");
+  switch (error) {
+    case CountError::Empty: return "pierwszy wiersz nie zawiera liczby wyrazów";
+    case CountError::Negative: return "liczba wyrazów w pierwszym wierszu jest ujemna (" + shown + ")";
+    case CountError::TooLarge: return "liczba wyrazów w pierwszym wierszu jest za duża (" + shown + ")";
+    default: return "pierwszy wiersz nie zawiera liczby wyrazów, lecz „" + shown + "”";
+  }
+}
+
+}  // namespace
+
+void PatternSearch(SearchView& view, const std::filesystem::path& programFolder) {
+  const std::string pattern = view.PatternText();
+  if (pattern.empty()) return;
+  const std::size_t length = Utf8Length(pattern);
+  if (length < MinWordLength) {
+    view.ShowMessage(kTooShort, "", MessageIcon::None);
+    return;
+  }
+
+  const PatternCells cells = StoreCells(pattern);
+  if (!cells.hasWildcard) {
+    view.ShowMessage(kNoWildcard, ErrorTitle, MessageIcon::Exclamation);
+    return;
+  }
+
+  view.ClearResults();
+  view.SetResultsVisible(false);
+  if (length > MaxWordLength) {
+    view.ShowMessage(kTooLong, ErrorTitle, MessageIcon::Exclamation);
+    return;
+  }
+
+  const std::filesystem::path path = WordListPath(static_cast<int>(length), programFolder);
+  platform::ReadOnlyFile file;
+  if (const std::error_code ec = file.Open(path)) {
+    std::error_code ignored;
+    if (ec == std::errc::no_such_file_or_directory &&
+        !std::filesystem::is_directory(DictionaryFolder(programFolder), ignored)) {
+      Fail(view, "Nie znaleziono folderu słownika " + PathText(DictionaryFolder(programFolder)) + ".");
+    } else {
+      Fail(view, FileProblem(path, DescribeFileError(ec)));
+    }
+    return;
+  }
+  view.SetPatternEnabled(false);
+  view.ProcessPendingEvents();
+
+  std::string data;
+  if (const std::error_code ec = file.ReadAll(data)) {
+    Fail(view, FileProblem(path, DescribeFileError(ec)));
+    return;
+  }
+  file.Close();
+
+  CountedReader reader(data);
+  std::string_view value;
+  if (!reader.Next(value)) {
+    Fail(view, Damaged(path, "plik jest pusty"));
+    return;
+  }
+  std::int32_t count = 0;
+  if (const CountError error = ParseCount(value, count); error != CountError::None) {
+    Fail(view, Damaged(path, CountProblem(error, value)));
+    return;
+  }
+
+  std::string decoded;
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (!reader.Next(value)) {
+      Fail(view, Damaged(path, "liczba wyrazów podana w pierwszym wierszu (" + std::to_string(count) +
+                                   ") jest większa niż liczba wyrazów w pliku (" + std::to_string(i) + ")"));
+      return;
+    }
+    if (Matches(cells, length, value)) {
+      decoded.clear();
+      AppendCp1250AsUtf8(value, decoded);
+      view.AddResult(decoded);
+    }
+  }
+
+  view.SetResultsVisible(true);
+  view.SetPatternEnabled(true);
+}
+
+}  // namespace wypelniak

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+// The word list: one file per word length, slow/slow.<N> in the program
+// folder, Windows-1250 text. Line 1 holds the number of words, then one word
+// a line; every line the program writes ends in CR LF.
+namespace wypelniak {
+
+inline constexpr int MinWordLength = 2;
+inline constexpr int MaxWordLength = 22;
+
+// The folder of the running executable; all files are found from it.
+std::filesystem::path ProgramFolder();
+
+// slow/ inside the program folder.
+std::filesystem::path DictionaryFolder(const std::filesystem::path& programFolder = ProgramFolder());
+
+// slow/slow.<n>: the word-list file for words of n characters.
+std::filesystem::path WordListPath(int n, const std::filesystem::path& programFolder = ProgramFolder());
+
+// slow/~slow.<n>: the temporary copy made while a word is being added.
+std::filesystem::path TempListPath(int n, const std::filesystem::path& programFolder = ProgramFolder());
+
+// Reads values one after another from a file's bytes: a value ends at a comma
+// or at a line end (CR or CR LF; a lone LF does not end a line), leading
+// blanks are skipped, and a value that begins with a double quotation mark
+// runs to the next one; both marks are dropped, and what follows the closing
+// mark up to the next comma or line end is passed over.
+class CountedReader {
+ public:
+  explicit CountedReader(std::string_view data) : data_(data) {}
+
+  // Reads the next value; false when the data has run out.
+  bool Next(std::string_view& value);
+
+ private:
+  // Moves past a comma or a line end at pos_, if one stands there.
+  void SkipDelimiter();
+
+  std::string_view data_;
+  std::size_t pos_ = 0;
+};
+
+// Reads whole lines, each without its line end (CR or CR LF).
+class LineReader {
+ public:
+  explicit LineReader(std::string_view data) : data_(data) {}
+
+  bool AtEnd() const { return pos_ >= data_.size(); }
+  // The next line; call only when not AtEnd().
+  std::string_view ReadLine();
+
+ private:
+  std::string_view data_;
+  std::size_t pos_ = 0;
+};
+
+// Why a count value could not be taken.
+enum class CountError { None, Empty, NotANumber, Negative, TooLarge };
+
+// Converts the first value of a word-list file into the number of words: a
+// decimal number, blanks around it allowed, a fraction rounded to the nearest
+// whole number (halves to even). It must fit a 32-bit signed number and must
+// not be negative.
+CountError ParseCount(std::string_view value, std::int32_t& count);
+
+// A Polish description of why a file operation failed, for messages.
+std::string DescribeFileError(const std::error_code& ec);
+
+// A path as UTF-8 text, for messages.
+std::string PathText(const std::filesystem::path& path);
+
+}  // namespace wypelniak
