@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "wordlist.h"
+
+using namespace wypelniak;
+
+namespace {
+
+std::vector<std::string> Values(std::string_view data) {
+  CountedReader reader(data);
+  std::vector<std::string> out;
+  std::string_view v;
+  while (reader.Next(v)) out.emplace_back(v);
+  return out;
+}
+
+std::vector<std::string> Lines(std::string_view data) {
+  LineReader reader(data);
+  std::vector<std::string> out;
+  while (!reader.AtEnd()) out.emplace_back(reader.ReadLine());
+  return out;
+}
+
+using Strings = std::vector<std::string>;
+
+}  // namespace
+
+TEST(word_list, paths_name_the_length_without_leading_zeros) {
+  const std::filesystem::path folder = "program";
+  EXPECT_EQ(WordListPath(9, folder), folder / "slow" / "slow.9");
+  EXPECT_EQ(WordListPath(10, folder), folder / "slow" / "slow.10");
+  EXPECT_EQ(WordListPath(22, folder), folder / "slow" / "slow.22");
+  EXPECT_EQ(TempListPath(10, folder), folder / "slow" / "~slow.10");
+}
+
+TEST(word_list, program_folder_holds_this_executable) {
+  const std::filesystem::path folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST(word_list, counted_reading_splits_at_commas_and_line_ends) {
+  EXPECT_EQ(Values("2\r\nkot\r\nkąt\r\n"), (Strings{"2", "kot", "kąt"}));
+  EXPECT_EQ(Values("ab,cd\r\nef"), (Strings{"ab", "cd", "ef"}));
+  EXPECT_EQ(Values("ab\rcd"), (Strings{"ab", "cd"}));            // a lone CR ends a line
+  EXPECT_EQ(Values("ab\ncd\r\n"), (Strings{"ab\ncd"}));          // a lone LF does not
+  EXPECT_EQ(Values("ab\r\n\r\ncd\r\n"), (Strings{"ab", "", "cd"}));  // an empty line is an empty value
+  EXPECT_EQ(Values(""), Strings{});
+}
+
+TEST(word_list, counted_reading_skips_leading_blanks_and_unquotes) {
+  EXPECT_EQ(Values("  ab\r\n\tcd\r\n"), (Strings{"ab", "cd"}));
+  EXPECT_EQ(Values("\"a,b\"\r\ncd"), (Strings{"a,b", "cd"}));
+  EXPECT_EQ(Values("\"ab\"xy,cd\r\n"), (Strings{"ab", "cd"}));  // after the closing mark, up to the comma
+  EXPECT_EQ(Values("\"a\r\nb\"\r\n"), (Strings{"a\r\nb"}));
+  EXPECT_EQ(Values("\"unclosed\r\nab"), (Strings{"unclosed\r\nab"}));
+}
+
+TEST(word_list, line_reading_keeps_commas_and_ends_at_cr) {
+  EXPECT_EQ(Lines("2\r\na,b\r\n\"q\"\r\n"), (Strings{"2", "a,b", "\"q\""}));
+  EXPECT_EQ(Lines("ab\rcd\nef"), (Strings{"ab", "cd\nef"}));
+  EXPECT_EQ(Lines("ab\r\n\r\n"), (Strings{"ab", ""}));
+  EXPECT_EQ(Lines(""), Strings{});
+}
+
+TEST(word_list, count_takes_plain_and_fractional_numbers) {
+  std::int32_t count = -1;
+  EXPECT_EQ(ParseCount("0", count), CountError::None);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(ParseCount(" 42 ", count), CountError::None);
+  EXPECT_EQ(count, 42);
+  EXPECT_EQ(ParseCount("3.6", count), CountError::None);
+  EXPECT_EQ(count, 4);
+  EXPECT_EQ(ParseCount("2.5", count), CountError::None);
+  EXPECT_EQ(count, 2);  // halves round to even
+  EXPECT_EQ(ParseCount("2147483647", count), CountError::None);
+  EXPECT_EQ(count, 2147483647);
+}
+
+TEST(word_list, count_refuses_what_is_not_a_count) {
+  std::int32_t count = 7;
+  EXPECT_EQ(ParseCount("", count), CountError::Empty);
+  EXPECT_EQ(ParseCount("abc", count), CountError::NotANumber);
+  EXPECT_EQ(ParseCount("3abc", count), CountError::NotANumber);
+  EXPECT_EQ(ParseCount("inf", count), CountError::NotANumber);
+  EXPECT_EQ(ParseCount("+-3", count), CountError::NotANumber);
+  EXPECT_EQ(ParseCount("3\nab", count), CountError::NotANumber);
+  EXPECT_EQ(ParseCount("-5", count), CountError::Negative);
+  EXPECT_EQ(ParseCount("2147483648", count), CountError::TooLarge);
+  EXPECT_EQ(ParseCount("1e400", count), CountError::TooLarge);
+  EXPECT_EQ(count, 7);  // untouched by a refusal
+}
+
+TEST(word_list, file_errors_read_in_polish) {
+  EXPECT_EQ(DescribeFileError(std::make_error_code(std::errc::no_such_file_or_directory)), "plik nie istnieje");
+  EXPECT_EQ(DescribeFileError(std::make_error_code(std::errc::no_space_on_device)), "brak miejsca na dysku");
+  EXPECT_NE(DescribeFileError(std::make_error_code(std::errc::bad_address)).find("nr"), std::string::npos);
+}
