@@ -1,0 +1,168 @@
+#include "addword.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "cp1250.h"
+#include "platform.h"
+
+namespace wypelniak {
+namespace {
+
+constexpr char kEmpty[] = "Nic nie wpisałeś";
+constexpr char kTooShort[] = "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych";
+constexpr char kTooLong[] = "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki";
+constexpr char kAddedTitle[] = "Dodałem wyraz";
+
+// How long an addition waits for another copy of the program to finish its own.
+constexpr std::chrono::milliseconds kLockWait{10000};
+
+// The lock file that every addition to the folder holds.
+std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
+  return DictionaryFolder(programFolder) / "~slow.lock";
+}
+
+bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+// Why the word cannot be written to a Windows-1250 file as one line, or
+// nothing when it can.
+std::string UnstorableReason(std::string_view word) {
+  std::size_t pos = 0;
+  char32_t c = 0;
+  while (NextUtf8Char(word, pos, c)) {
+    if (IsControl(c)) {
+      return "Wyraz zawiera znak sterujący (na przykład koniec wiersza lub tabulację), "
+             "którego nie można zapisać w słowniku";
+    }
+    if (UnicodeToCp1250(c) < 0) {
+      std::string shown;
+      AppendUtf8(c, shown);
+      return "Wyraz zawiera znak „" + shown + "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
+    }
+  }
+  return {};
+}
+
+// The new file: the count of word lines, the old word lines unchanged, the
+// new word last; every line ended by CR LF.
+std::string NewContent(std::string_view oldContent, std::string_view word) {
+  LineReader lines(oldContent);
+  lines.ReadLine();  // the old count
+  std::string body;
+  body.reserve(oldContent.size() + word.size() + 16);
+  std::size_t wordLines = 0;
+  while (!lines.AtEnd()) {
+    body += lines.ReadLine();
+    body += "\r\n";
+    ++wordLines;
+  }
+  body += word;
+  body += "\r\n";
+  return std::to_string(wordLines + 1) + "\r\n" + body;
+}
+
+// Does the file hold the word? Every line after the first is compared whole.
+bool HoldsWord(std::string_view content, std::string_view word) {
+  LineReader lines(content);
+  lines.ReadLine();
+  while (!lines.AtEnd())
+    if (lines.ReadLine() == word) return true;
+  return false;
+}
+
+std::string WriteFailed(const std::filesystem::path& path, const std::error_code& ec) {
+  return "Nie udało się zapisać pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) +
+         ". Słownik nie został zmieniony.";
+}
+
+// Adds the stored form of a word, under the folder's lock. Returns the
+// refusal or error text, or an empty text when the word was added.
+std::string Append(AddWordView& view, const std::filesystem::path& programFolder, int n,
+                   std::string_view typed, const std::string& stored) {
+  const std::filesystem::path folder = DictionaryFolder(programFolder);
+  const std::filesystem::path path = WordListPath(n, programFolder);
+  const std::filesystem::path temp = TempListPath(n, programFolder);
+
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(folder, ignored))
+    return "Nie znaleziono folderu słownika " + PathText(folder) + ".";
+
+  platform::FolderLock lock;
+  if (const std::error_code ec = lock.Acquire(LockPath(programFolder), kLockWait)) {
+    if (ec == std::errc::device_or_resource_busy)
+      return "Słownik jest właśnie zmieniany przez inną kopię programu. Spróbuj ponownie za chwilę.";
+    return "Nie można zablokować słownika do zapisu (" + PathText(LockPath(programFolder)) +
+           "): " + DescribeFileError(ec) + ".";
+  }
+
+  // Read under the lock, so that a word another copy has just added is seen.
+  std::string content;
+  if (const std::error_code ec = platform::ReadWholeFile(path, content))
+    return "Nie można odczytać pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) + ".";
+
+  LineReader first(content);
+  std::int32_t oldCount = 0;
+  if (first.AtEnd() || ParseCount(first.ReadLine(), oldCount) != CountError::None)
+    return "Plik słownika " + PathText(path) +
+           " jest uszkodzony: pierwszy wiersz nie zawiera liczby wyrazów. Słownik nie został zmieniony.";
+
+  if (HoldsWord(content, Cp1250ToLower(stored)))
+    return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";
+
+  if (const std::error_code ec = platform::CheckWritable(path)) return WriteFailed(path, ec);
+
+  const std::string updated = NewContent(content, stored);
+  view.ProcessPendingEvents();
+  if (const std::error_code ec = platform::WriteFileDurably(temp, updated, path)) {
+    platform::RemoveFile(temp);
+    return WriteFailed(path, ec);
+  }
+  view.ProcessPendingEvents();
+  if (const std::error_code ec = platform::ReplaceFile(temp, path)) {
+    platform::RemoveFile(temp);
+    return WriteFailed(path, ec);
+  }
+  if (const std::error_code ec = platform::SyncFolder(folder)) {
+    // The new file is in place but may not survive a crash: put the old one
+    // back, so that what the user is told is what the disk holds.
+    if (!platform::WriteFileDurably(temp, content, path) && !platform::ReplaceFile(temp, path) &&
+        !platform::SyncFolder(folder)) {
+      return WriteFailed(path, ec);
+    }
+    platform::RemoveFile(temp);
+    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) +
+           ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
+  }
+  view.ProcessPendingEvents();
+  return {};
+}
+
+void Refuse(AddWordView& view, const std::string& text) {
+  view.ShowMessage(text, ErrorTitle, MessageIcon::Exclamation);
+  view.SelectWordText();
+  view.FocusWord();
+}
+
+}  // namespace
+
+void AddWord(AddWordView& view, const std::filesystem::path& programFolder) {
+  const std::string word = view.WordText();
+  if (word.empty()) return Refuse(view, kEmpty);
+  const std::size_t n = Utf8Length(word);
+  if (n < MinWordLength) return Refuse(view, kTooShort);
+  if (n > MaxWordLength) return Refuse(view, kTooLong);
+  if (const std::string reason = UnstorableReason(word); !reason.empty()) return Refuse(view, reason);
+
+  const std::string stored = *Utf8ToCp1250(word);
+  const std::string problem = Append(view, programFolder, static_cast<int>(n), word, stored);
+  // The lock is released by now: a message box waiting for the user never
+  // keeps another copy of the program from adding.
+  if (!problem.empty()) return Refuse(view, problem);
+
+  view.ShowMessage("Wyraz (" + word + ") został dodany do słownika", kAddedTitle, MessageIcon::Information);
+  view.SelectWordText();
+  view.FocusWord();
+}
+
+}  // namespace wypelniak

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "addword.h"
+#include "platform.h"
+#include "testutil.h"
+
+using namespace wypelniak;
+using wypelniak::testing::ListBytes;
+using wypelniak::testing::ReadBytes;
+using wypelniak::testing::TempFolder;
+using wypelniak::testing::WriteBytes;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Records every call the addition makes, in order.
+class RecordingView : public AddWordView {
+ public:
+  std::string word;
+  Strings calls;
+  Strings messages;
+
+  std::string WordText() override { return word; }
+  void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon) override {
+    const char* iconName = icon == MessageIcon::None ? "none" : icon == MessageIcon::Exclamation ? "!" : "i";
+    messages.emplace_back(text);
+    calls.push_back("message[" + std::string(title) + "|" + iconName + "]");
+  }
+  void SelectWordText() override { calls.push_back("select"); }
+  void FocusWord() override { calls.push_back("focus"); }
+  void ProcessPendingEvents() override { calls.push_back("events"); }
+
+  bool Added() const { return !calls.empty() && calls.size() >= 3 && calls[calls.size() - 3] == "message[Dodałem wyraz|i]"; }
+};
+
+const Strings kRefused = {"message[Błąd|!]", "select", "focus"};
+const Strings kAdded = {"events", "events", "events", "message[Dodałem wyraz|i]", "select", "focus"};
+
+class Addition : public ::testing::Test {
+ protected:
+  TempFolder folder;
+
+  std::filesystem::path List(int n) const { return WordListPath(n, folder.path()); }
+  void Write(int n, std::string_view bytes) { WriteBytes(List(n), bytes); }
+
+  RecordingView Add(std::string word) {
+    RecordingView view;
+    view.word = std::move(word);
+    AddWord(view, folder.path());
+    return view;
+  }
+
+  void TearDown() override { platform::SetFaultHook(nullptr); }
+};
+
+}  // namespace
+
+TEST_F(Addition, appends_the_word_and_raises_the_count) {
+  Write(3, ListBytes({"kot", "kąt"}));
+  const RecordingView view = Add("kit");
+  EXPECT_EQ(view.calls, kAdded);
+  EXPECT_EQ(view.messages, Strings{"Wyraz (kit) został dodany do słownika"});
+  EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "kąt", "kit"}));
+  EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+}
+
+TEST_F(Addition, refusals_change_nothing_and_select_the_word) {
+  Write(2, ListBytes({"ab"}));
+  const std::string before = ReadBytes(List(2));
+  struct Case {
+    std::string word;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"", "Nic nie wpisałeś"},
+      {"a", "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych"},
+      {"ą", "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych"},
+      {std::string(23, 'a'), "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
+      {std::string(10000, 'a'), "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
+      {"Ab", "Wpisany wyraz (Ab) jest już w słowniku!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.word.substr(0, 30));
+    const RecordingView view = Add(c.word);
+    EXPECT_EQ(view.calls, kRefused);
+    EXPECT_EQ(view.messages, Strings{c.message});
+  }
+  EXPECT_EQ(ReadBytes(List(2)), before);
+}
+
+TEST_F(Addition, twenty_two_characters_are_accepted) {
+  Write(22, "0\r\n");
+  const std::string word = "ź" + std::string(21, 'x');
+  EXPECT_EQ(Add(word).calls, kAdded);
+  EXPECT_EQ(ReadBytes(List(22)), ListBytes({word}));
+}
+
+TEST_F(Addition, duplicates_are_found_through_polish_lower_case) {
+  Write(4, ListBytes({"żółw", "łąka", "Kura"}));
+  EXPECT_EQ(Add("ŻÓŁW").messages, Strings{"Wpisany wyraz (ŻÓŁW) jest już w słowniku!"});
+  EXPECT_EQ(Add("Łąka").messages, Strings{"Wpisany wyraz (Łąka) jest już w słowniku!"});
+  // A stored word with a capital is never taken for the new word.
+  EXPECT_EQ(Add("Kura").calls, kAdded);
+  EXPECT_EQ(ReadBytes(List(4)), ListBytes({"żółw", "łąka", "Kura", "Kura"}));
+}
+
+TEST_F(Addition, the_word_is_stored_as_typed) {
+  Write(3, ListBytes({"kot"}));
+  EXPECT_EQ(Add("ŁÓD").calls, kAdded);
+  EXPECT_EQ(Add("a,b").calls, kAdded);  // a comma is a character like any other
+  EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "ŁÓD", "a,b"}));
+}
+
+TEST_F(Addition, words_that_cannot_be_stored_are_refused) {
+  Write(3, ListBytes({"kot"}));
+  Write(4, ListBytes({"kota"}));
+  const std::string before3 = ReadBytes(List(3));
+  const std::string before4 = ReadBytes(List(4));
+  for (const std::string word : {"k\nt", "k\tt", "k\rt", "k\xC2\x85t", "kкt", "k😀t", "ко"}) {
+    SCOPED_TRACE(word);
+    const RecordingView view = Add(word);
+    EXPECT_EQ(view.calls, kRefused);
+    EXPECT_NE(view.messages.at(0).find("nie można zapisać"), std::string::npos) << view.messages[0];
+  }
+  EXPECT_EQ(ReadBytes(List(3)), before3);
+  EXPECT_EQ(ReadBytes(List(4)), before4);
+}
+
+TEST_F(Addition, a_wrong_count_is_repaired_and_a_damaged_one_refused) {
+  Write(3, "5\r\nkot\r\nkit\r\n");
+  EXPECT_EQ(Add("kat").calls, kAdded);
+  EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "kit", "kat"}));
+
+  for (const char* damaged : {"abc\r\nkot\r\n", "", "3\nkot\nkit\nkat\n"}) {
+    Write(3, damaged);
+    const RecordingView view = Add("kuk");
+    EXPECT_EQ(view.calls, kRefused);
+    EXPECT_NE(view.messages.at(0).find("uszkodzony"), std::string::npos) << view.messages[0];
+    EXPECT_EQ(ReadBytes(List(3)), damaged);
+  }
+}
+
+TEST_F(Addition, old_lines_are_kept_and_every_line_ends_in_cr_lf) {
+  // Lines once ended by a lone CR, and a last line with no end at all.
+  Write(3, "2\rkot\r\nkit");
+  EXPECT_EQ(Add("kat").calls, kAdded);
+  EXPECT_EQ(ReadBytes(List(3)), "3\r\nkot\r\nkit\r\nkat\r\n");
+}
+
+TEST_F(Addition, a_missing_file_or_folder_is_reported_and_nothing_created) {
+  RecordingView noFolder = Add("kot");
+  EXPECT_EQ(noFolder.calls, kRefused);
+  EXPECT_NE(noFolder.messages[0].find("folderu słownika"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "slow"));
+
+  std::filesystem::create_directories(folder.path() / "slow");
+  RecordingView noFile = Add("kot");
+  EXPECT_EQ(noFile.calls, kRefused);
+  EXPECT_NE(noFile.messages[0].find("plik nie istnieje"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(List(3)));
+  EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+}
+
+TEST_F(Addition, a_copy_left_by_a_crash_is_replaced_and_removed) {
+  Write(3, ListBytes({"kot"}));
+  WriteBytes(TempListPath(3, folder.path()), "garbage");
+  EXPECT_EQ(Add("kit").calls, kAdded);
+  EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "kit"}));
+  EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+}
+
+// Every file operation of an addition, failing in turn with each error: the
+// user is told, the file stays byte for byte as it was, and no temporary
+// file remains. Past the last operation the addition succeeds.
+TEST_F(Addition, any_failing_file_operation_leaves_the_file_as_it_was) {
+  for (const int err : {ENOSPC, EIO, EACCES}) {
+    bool reachedSuccess = false;
+    for (int k = 1; k < 100 && !reachedSuccess; ++k) {
+      SCOPED_TRACE("errno " + std::to_string(err) + ", operation " + std::to_string(k));
+      Write(3, ListBytes({"kot", "kąt"}));
+      const std::string before = ReadBytes(List(3));
+      int calls = 0;
+      platform::FileStep failed{};
+      platform::SetFaultHook([&](platform::FileStep step) -> std::error_code {
+        if (++calls != k) return {};
+        failed = step;
+        return {err, std::generic_category()};
+      });
+      const RecordingView view = Add("kit");
+      platform::SetFaultHook(nullptr);
+      EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+      if (calls < k) {
+        reachedSuccess = true;
+        EXPECT_TRUE(view.Added());
+        EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "kąt", "kit"}));
+        EXPECT_GE(k, 9) << "fewer file operations than expected";
+      } else {
+        EXPECT_EQ(view.calls.end()[-3], "message[Błąd|!]") << "step " << static_cast<int>(failed);
+        EXPECT_FALSE(view.Added());
+        EXPECT_EQ(ReadBytes(List(3)), before) << "step " << static_cast<int>(failed);
+      }
+    }
+    EXPECT_TRUE(reachedSuccess);
+  }
+}
+
+TEST_F(Addition, a_full_disk_is_named_in_the_message) {
+  Write(3, ListBytes({"kot"}));
+  platform::SetFaultHook([](platform::FileStep step) -> std::error_code {
+    if (step == platform::FileStep::Write) return std::make_error_code(std::errc::no_space_on_device);
+    return {};
+  });
+  const RecordingView view = Add("kit");
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_NE(view.messages[0].find("brak miejsca na dysku"), std::string::npos) << view.messages[0];
+  EXPECT_NE(view.messages[0].find("nie został zmieniony"), std::string::npos);
+}
+
+TEST_F(Addition, the_new_word_is_found_by_the_next_search_read) {
+  Write(5, ListBytes({"kotek"}));
+  EXPECT_EQ(Add("Łątka").calls, kAdded);
+  // Read it back with the rules the search uses.
+  const std::string bytes = ReadBytes(List(5));
+  CountedReader reader(bytes);
+  std::string_view value;
+  ASSERT_TRUE(reader.Next(value));
+  EXPECT_EQ(value, "2");
+  ASSERT_TRUE(reader.Next(value));
+  ASSERT_TRUE(reader.Next(value));
+  EXPECT_EQ(Cp1250ToUtf8(value), "Łątka");
+}
