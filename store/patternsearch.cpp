@@ -43,11 +43,15 @@ PatternCells StoreCells(std::string_view pattern) {
   return cells;
 }
 
+// A word matches when it has the pattern's length and agrees with it at every
+// position that is not '*'. A value of another length (a damaged file, or a
+// line split at a comma) is never listed: it could not fill the slot.
 bool Matches(const PatternCells& cells, std::size_t length, std::string_view word) {
+  if (word.size() != length) return false;
   for (std::size_t l = 0; l < length; ++l) {
     const int want = cells.cell[l];
     if (want == kAnyChar) continue;
-    if (l >= word.size() || static_cast<unsigned char>(word[l]) != want) return false;
+    if (static_cast<unsigned char>(word[l]) != want) return false;
   }
   return true;
 }
