@@ -1,5 +1,6 @@
 #include "wordlist.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -13,6 +14,33 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::filesystem::path ListPath(const std::filesystem::path& programFolder, const char* prefix, int n) {
   return DictionaryFolder(programFolder) / (prefix + std::to_string(n));
+}
+
+// Is a decimal number without sign (digits, a point, an exponent) below one?
+// Decided from where its first significant digit stands once the exponent is
+// applied, so it holds for numbers beyond a double's range and does not go by
+// the exponent's sign alone: a 1 with 400 zeros then "e-5" is huge, while
+// "0." with 400 zeros then "1e5" is tiny.
+bool BelowOne(std::string_view number) {
+  const std::size_t e = std::min(number.find_first_of("eE"), number.size());
+  const std::string_view mantissa = number.substr(0, e);
+  long long exponent = 0;
+  if (e < number.size()) {
+    std::string_view digits = number.substr(e + 1);
+    const bool minus = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+    // An exponent too long for a long long dwarfs any mantissa a file can hold.
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), exponent).ec != std::errc())
+      exponent = std::numeric_limits<long long>::max() / 2;
+    if (minus) exponent = -exponent;
+  }
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const std::size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return true;
+  // The power of ten of the first significant digit, before the exponent.
+  const long long power =
+      first < point ? static_cast<long long>(point - first - 1) : -static_cast<long long>(first - point);
+  return power + exponent < 0;
 }
 
 }  // namespace
@@ -104,15 +132,17 @@ CountError ParseCount(std::string_view value, std::int32_t& count) {
 
   double number = 0;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+  // Out of range or not, the number must take the whole value ("1e999e-5" does not).
+  if (end != value.data() + value.size()) return CountError::NotANumber;
   if (ec == std::errc::result_out_of_range) {
     // Too small to tell from zero ("1e-999") rounds to 0; anything else is huge.
-    if (value.find("e-") != std::string_view::npos || value.find("E-") != std::string_view::npos) {
+    if (BelowOne(value)) {
       count = 0;
       return CountError::None;
     }
     return negative ? CountError::Negative : CountError::TooLarge;
   }
-  if (ec != std::errc() || end != value.data() + value.size()) return CountError::NotANumber;
+  if (ec != std::errc()) return CountError::NotANumber;
 
   const double rounded = std::nearbyint(negative ? -number : number);
   if (rounded < 0) return CountError::Negative;

@@ -94,6 +94,28 @@ TEST(word_list, count_refuses_what_is_not_a_count) {
   EXPECT_EQ(count, 7);  // untouched by a refusal
 }
 
+// Numbers beyond a double's range: the whole value must still be a number,
+// and whether it is huge or rounds to 0 goes by its size, not by whether its
+// text has a negative exponent.
+TEST(word_list, count_beyond_double_range_goes_by_size) {
+  const std::string zeros(400, '0');
+  std::int32_t count = 7;
+  EXPECT_EQ(ParseCount("1e999e-5", count), CountError::NotANumber);
+  EXPECT_EQ(ParseCount("1e-999.5", count), CountError::NotANumber);
+  EXPECT_EQ(ParseCount("1" + zeros + "e-5", count), CountError::TooLarge);
+  EXPECT_EQ(ParseCount("-1" + zeros + "e-5", count), CountError::Negative);
+  EXPECT_EQ(ParseCount("1e99999999999999999999999", count), CountError::TooLarge);
+  EXPECT_EQ(count, 7);
+  EXPECT_EQ(ParseCount("0." + zeros + "1e5", count), CountError::None);
+  EXPECT_EQ(count, 0);
+  count = 7;
+  EXPECT_EQ(ParseCount("1e-99999999999999999999999", count), CountError::None);
+  EXPECT_EQ(count, 0);
+  count = 7;
+  EXPECT_EQ(ParseCount("1e-999", count), CountError::None);
+  EXPECT_EQ(count, 0);
+}
+
 TEST(word_list, file_errors_read_in_polish) {
   EXPECT_EQ(DescribeFileError(std::make_error_code(std::errc::no_such_file_or_directory)), "plik nie istnieje");
   EXPECT_EQ(DescribeFileError(std::make_error_code(std::errc::no_space_on_device)), "brak miejsca na dysku");
