@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""Writes the seed inputs of the fuzz targets into corpus/<target>/.
+
+The readers take a word-list file's bytes as they are. The search and the
+addition take one framing byte (low seven bits: how many bytes of typed text
+follow; high bit: the word-list file is missing), the typed text in UTF-8,
+then the file's bytes. Run it again after changing a seed; inputs that
+fuzzing found are kept beside the seeds under names of their own and are not
+touched here.
+"""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CORPUS = os.path.join(HERE, "corpus")
+
+
+def cp(text):
+    return text.encode("cp1250")
+
+
+def listing(*words, count=None, end=b"\r\n"):
+    """A word-list file: the count line, then one word a line."""
+    first = str(len(words)) if count is None else count
+    lines = [first.encode() if isinstance(first, str) else first]
+    lines += [w if isinstance(w, bytes) else cp(w) for w in words]
+    return b"".join(line + end for line in lines)
+
+
+# Word-list files for both readers.
+FILES = {
+    "good": listing("kot", "kąt", "żuć"),
+    "lf_only": listing("kot", "kat", "kit", end=b"\n"),
+    "cr_only": listing("kot", "kat", end=b"\r"),
+    "utf8": b"2\r\n" + "kąt\r\nżuć\r\n".encode("utf-8"),
+    "count_abc": listing("kot", count="abc"),
+    "count_minus5": listing("kot", count="-5"),
+    "count_2147483648": listing("kot", count="2147483648"),
+    "count_1000000000": listing("kot", "kat", "kit", count="1000000000"),
+    "count_3.6": listing("kot", "kat", "kit", "lot", count="3.6"),
+    "count_2.5": listing("kot", "kat", "kit", count="2.5"),
+    "count_blanks": listing("kot", "kat", count=" \t2 "),
+    "count_exponent": listing("kot", "kat", count="2e0"),
+    "count_underflow": listing(count="1e-400"),
+    "count_huge_mantissa": listing("kot", count="1" + "0" * 400 + "e-5"),
+    "count_tiny_mantissa": listing(count="0." + "0" * 400 + "1e5"),
+    "count_zero_empty": b"0\r\n",
+    "nul_in_words": listing(b"k\0t", b"\0\0\0"),
+    "quoted": listing('"k,t"', '"kot" reszta', '""', count="3"),
+    "quote_unclosed": listing('"kot', count="1"),
+    "commas": listing("kot,kat", "kit", count="3"),
+    "leading_blanks": listing("  kot", "\tkat"),
+    "empty": b"",
+    "lone_cr": b"\r",
+    "lone_lf": b"\n",
+    "cr_lf_mix": b"2\r\n\rkot\n\r\n\nkat\r",
+    "no_final_line_end": b"2\r\nkot\r\nkat",
+    "polish_capitals": listing("ĄĆĘ", "ŁŃÓ", "ŚŹŻ", "ąćę", "łńó", "śźż"),
+    "unassigned_bytes": listing(b"\x81\x83\x88", b"\x90\x98a"),
+    "long_words": listing("konstantynopolitańczyk", "a" * 22),
+}
+
+# (typed pattern, word-list file or None when missing) for the search.
+SEARCHES = {
+    "k_t_good": ("k*t", FILES["good"]),
+    "all_stars_polish": ("***", FILES["good"]),
+    "polish_letter": ("*ą*", FILES["good"]),
+    "empty_pattern": ("", FILES["good"]),
+    "one_char": ("*", FILES["good"]),
+    "no_wildcard": ("kot", FILES["good"]),
+    "too_long": ("*" * 23, FILES["good"]),
+    "star_only_23rd": ("a" * 22 + "*", FILES["good"]),
+    "missing_file": ("k*t", None),
+    "invalid_utf8": (b"\xff*\xc3", FILES["good"]),
+    "unassigned_char": ("\u0081*\u0083", FILES["unassigned_bytes"]),
+    "capitals": ("Ą**", FILES["polish_capitals"]),
+    "count_abc": ("k*t", FILES["count_abc"]),
+    "count_minus5": ("k*t", FILES["count_minus5"]),
+    "count_2147483648": ("k*t", FILES["count_2147483648"]),
+    "count_1000000000": ("k*t", FILES["count_1000000000"]),
+    "count_3.6": ("*o*", FILES["count_3.6"]),
+    "count_underflow": ("***", FILES["count_underflow"]),
+    "nul_in_words": ("k*t", FILES["nul_in_words"]),
+    "quoted": ("***", FILES["quoted"]),
+    "commas": ("***", FILES["commas"]),
+    "empty_file": ("***", FILES["empty"]),
+    "lone_cr": ("***", FILES["lone_cr"]),
+    "lf_only": ("k*t", FILES["lf_only"]),
+    "utf8_file": ("k**", FILES["utf8"]),
+    "two_chars": ("**", listing("ab", "ąę", "a")),
+    "twenty_two": ("k" + "*" * 21, FILES["long_words"]),
+}
+
+# (typed word, word-list file or None when missing) for the addition.
+ADDITIONS = {
+    "new_word": ("kit", FILES["good"]),
+    "duplicate_capital": ("Kąt", FILES["good"]),
+    "stored_capitals_not_duplicate": ("ąćę", listing("ĄĆĘ")),
+    "empty_word": ("", FILES["good"]),
+    "one_char": ("k", FILES["good"]),
+    "too_long": ("a" * 23, FILES["good"]),
+    "twenty_two": ("b" * 22, FILES["long_words"]),
+    "control_char": ("k\tt", FILES["good"]),
+    "euro_sign": ("k€t", FILES["good"]),
+    "not_in_cp1250": ("k☺t", FILES["good"]),
+    "invalid_utf8": (b"k\xfft", FILES["good"]),
+    "missing_file": ("kit", None),
+    "count_abc": ("kit", FILES["count_abc"]),
+    "count_minus5": ("kit", FILES["count_minus5"]),
+    "count_2147483648": ("kit", FILES["count_2147483648"]),
+    "count_1000000000": ("kit", FILES["count_1000000000"]),
+    "count_3.6": ("kit", FILES["count_3.6"]),
+    "lf_only": ("kit", FILES["lf_only"]),
+    "cr_only": ("kit", FILES["cr_only"]),
+    "no_final_line_end": ("kit", FILES["no_final_line_end"]),
+    "nul_in_words": ("kit", FILES["nul_in_words"]),
+    "quoted": ('"k"', FILES["quoted"]),
+    "comma_word": ("k,t", FILES["commas"]),
+    "leading_blank": (" kt", listing(" k")),
+    "empty_file": ("kit", FILES["empty"]),
+    "lone_cr": ("kit", FILES["lone_cr"]),
+    "zero_words": ("kit", FILES["count_zero_empty"]),
+    "utf8_file": ("kąt", FILES["utf8"]),
+}
+
+
+def framed(typed, content):
+    typed = typed if isinstance(typed, bytes) else typed.encode("utf-8")
+    assert len(typed) < 128
+    missing = content is None
+    return bytes([len(typed) | (0x80 if missing else 0)]) + typed + (content or b"")
+
+
+def write(target, name, data):
+    folder = os.path.join(CORPUS, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "seed-" + name), "wb") as out:
+        out.write(data)
+
+
+def main():
+    for name, data in FILES.items():
+        write("counted_reader", name, data)
+        write("line_reader", name, data)
+    for name, (typed, content) in SEARCHES.items():
+        write("pattern_search", name, framed(typed, content))
+    for name, (typed, content) in ADDITIONS.items():
+        write("add_word", name, framed(typed, content))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,140 @@
+// The whole search, with an arbitrary typed pattern (any bytes, valid UTF-8
+// or not) over an arbitrary word-list file. The search must list exactly the
+// words that comparing the decoded file with the pattern character by
+// character finds, every one of the pattern's length; a refusal or a damaged
+// or missing file must give one message and no results; the pattern box must
+// be enabled again at the end; and no file may be changed or created.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cp1250.h"
+#include "fuzz_support.h"
+#include "patternsearch.h"
+#include "wordlist.h"
+
+using namespace wypelniak;
+
+namespace {
+
+// A main window reduced to what the search can change, checking as it goes
+// that nothing is listed beside a message.
+class Window : public SearchView {
+ public:
+  explicit Window(std::string pattern) : pattern_(std::move(pattern)) {}
+
+  std::string PatternText() override { return pattern_; }
+  void ShowMessage(std::string_view, std::string_view title, MessageIcon icon) override {
+    FUZZ_CHECK(messages == 0);
+    FUZZ_CHECK(results.empty());
+    ++messages;
+    this->title = title;
+    this->icon = icon;
+  }
+  void ClearResults() override {
+    FUZZ_CHECK(messages == 0);
+    results.clear();
+  }
+  void SetResultsVisible(bool visible) override { resultsVisible = visible; }
+  void SetPatternEnabled(bool enabled) override { patternEnabled = enabled; }
+  void ProcessPendingEvents() override {}
+  void AddResult(std::string_view word) override {
+    FUZZ_CHECK(messages == 0);
+    results.emplace_back(word);
+  }
+
+  int messages = 0;
+  std::string title;
+  MessageIcon icon = MessageIcon::None;
+  std::vector<std::string> results;
+  bool resultsVisible = true;
+  bool patternEnabled = true;
+
+ private:
+  std::string pattern_;
+};
+
+// What the search should do: show a message (with this title and icon), or
+// list these words.
+struct Expected {
+  bool message = false;
+  std::string title;
+  MessageIcon icon = MessageIcon::None;
+  std::vector<std::string> words;
+};
+
+Expected Refusal(std::string title, MessageIcon icon) {
+  return {true, std::move(title), icon, {}};
+}
+
+Expected Expect(const std::string& pattern, bool fileMissing, std::string_view file) {
+  if (pattern.empty()) return {};
+  const std::vector<char32_t> cells = fuzz::Chars(pattern);
+  const std::size_t length = cells.size();
+  if (length < MinWordLength) return Refusal("", MessageIcon::None);
+  bool wildcard = false;
+  for (std::size_t k = 0; k < length && k < MaxWordLength; ++k) wildcard = wildcard || cells[k] == U'*';
+  if (!wildcard || length > MaxWordLength || fileMissing)
+    return Refusal(ErrorTitle, MessageIcon::Exclamation);
+
+  CountedReader reader(file);
+  std::string_view value;
+  std::int32_t count = 0;
+  if (!reader.Next(value) || ParseCount(value, count) != CountError::None)
+    return Refusal(ErrorTitle, MessageIcon::Exclamation);
+  Expected listed;
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (!reader.Next(value)) return Refusal(ErrorTitle, MessageIcon::Exclamation);
+    const std::string word = Cp1250ToUtf8(value);
+    const std::vector<char32_t> chars = fuzz::Chars(word);
+    bool agrees = chars.size() == length;
+    for (std::size_t k = 0; agrees && k < length; ++k) agrees = cells[k] == U'*' || cells[k] == chars[k];
+    if (agrees) listed.words.push_back(word);
+  }
+  return listed;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  const fuzz::FramedInput in = fuzz::SplitInput(bytes, size);
+  fuzz::ScratchFolder& folder = fuzz::ScratchFolder::Get();
+  const std::size_t length = Utf8Length(in.typed);
+  folder.Prepare(static_cast<int>(std::min<std::size_t>(length, 100)), in.fileMissing, in.file);
+  const auto namesBefore = folder.Names();
+
+  Window window(in.typed);
+  PatternSearch(window, folder.Program());
+
+  // Nothing on the disk changes.
+  FUZZ_CHECK(folder.Names() == namesBefore);
+  if (!in.fileMissing && length >= MinWordLength && length <= MaxWordLength) {
+    std::string after;
+    FUZZ_CHECK(fuzz::ReadFile(WordListPath(static_cast<int>(length), folder.Program()), after));
+    FUZZ_CHECK(after == in.file);
+  }
+
+  // Every word listed has the pattern's length and its letters.
+  const std::vector<char32_t> cells = fuzz::Chars(in.typed);
+  for (const std::string& word : window.results) {
+    const std::vector<char32_t> chars = fuzz::Chars(word);
+    FUZZ_CHECK(Utf8Length(word) == length);
+    for (std::size_t k = 0; k < length; ++k) FUZZ_CHECK(cells[k] == U'*' || cells[k] == chars[k]);
+  }
+
+  // The search does what the pattern and the file call for, and never leaves
+  // the pattern box disabled.
+  const Expected expected = Expect(in.typed, in.fileMissing, in.file);
+  FUZZ_CHECK(window.messages == (expected.message ? 1 : 0));
+  if (expected.message) {
+    FUZZ_CHECK(window.title == expected.title);
+    FUZZ_CHECK(window.icon == expected.icon);
+  } else if (!in.typed.empty()) {
+    FUZZ_CHECK(window.resultsVisible);
+  }
+  FUZZ_CHECK(window.results == expected.words);
+  FUZZ_CHECK(window.patternEnabled);
+  return 0;
+}
