@@ -1,0 +1,563 @@
+#include <QApplication>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <climits>
+#include <filesystem>
+
+#include "common.h"
+#include "frmmain.h"
+#include "resultmodel.h"
+#include "wrapbutton.h"
+
+namespace {
+
+struct Message {
+  QString text;
+  QString title;
+  QMessageBox::Icon icon;
+};
+
+// Takes the message box's place while it lives and records what it was asked
+// to show.
+class MessageLog {
+ public:
+  MessageLog() {
+    previous_ = setMessageHandler(
+        [this](QWidget*, const QString& text, const QString& title, QMessageBox::Icon icon) {
+          messages.append({text, title, icon});
+        });
+  }
+  ~MessageLog() { setMessageHandler(previous_); }
+  MessageLog(const MessageLog&) = delete;
+  MessageLog& operator=(const MessageLog&) = delete;
+
+  QList<Message> messages;
+
+ private:
+  MessageHandler previous_;
+};
+
+std::filesystem::path toPath(const QString& path) {
+  return std::filesystem::path(path.toStdU16String());
+}
+
+// Writes slow/slow.<n> under folder: the count, then the words, given as
+// Windows-1250 bytes, every line ended by CR LF.
+void writeList(const QTemporaryDir& folder, int n, const QList<QByteArray>& words) {
+  QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("slow")));
+  QFile file(folder.filePath(QStringLiteral("slow/slow.%1").arg(n)));
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(QByteArray::number(words.size()) + "\r\n");
+  for (const QByteArray& word : words) file.write(word + "\r\n");
+}
+
+// Three-letter words in Windows-1250: "k\xB9t" is "kąt", "\xBF" is "ż".
+const QList<QByteArray> kThreeLetterWords = {"k\xB9t",
+                                             "kot",
+                                             "lot",
+                                             "kit",
+                                             "kod",
+                                             "kat",
+                                             "\xBF"
+                                             "ak"};
+
+template <typename T = QWidget>
+T* control(const frmMain& window, const char* name) {
+  T* widget = window.findChild<T*>(QString::fromLatin1(name));
+  if (!widget) qFatal("no control %s", name);
+  return widget;
+}
+
+void search(frmMain& window, const QString& pattern) {
+  control<QLineEdit>(window, "Text1")->setText(pattern);
+  control<QPushButton>(window, "Command1")->click();
+}
+
+QStringList listed(const frmMain& window) {
+  QStringList words;
+  const QAbstractItemModel* model = control<QListView>(window, "List1")->model();
+  for (int row = 0; row < model->rowCount(); ++row) words << model->index(row, 0).data().toString();
+  return words;
+}
+
+// Runs the application's event loop until the program ends it, or fails after
+// a few seconds. Returns the loop's exit code.
+int runUntilProgramEnds() {
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(-100); });
+  watchdog.start(5000);
+  return QApplication::exec();
+}
+
+// Counts close events that reach a widget.
+class CloseCounter : public QObject {
+ public:
+  int closes = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Close) ++closes;
+    return false;
+  }
+};
+
+}  // namespace
+
+class FrmMainTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void controlGeometryAndCaptions_data();
+  void controlGeometryAndCaptions();
+  void window();
+  void fontsAndWrapping();
+  void startFocusAndTabOrder();
+  void pleaseWaitLabelShowsOnlyWhileListHidden();
+  void searchListsMatchesInFileOrder();
+  void refusals_data();
+  void refusals();
+  void realMessageBox();
+  void missingWordListFile();
+  void enterInPatternBoxStartsNothing();
+  void clicksDuringSearchStartNothing();
+  // These run the application's event loop and end it: keep them last.
+  void koniecClearsListAndEndsProgram();
+  void closeBoxEndsProgram();
+  void endRequestDuringSearchWaitsForIt_data();
+  void endRequestDuringSearchWaitsForIt();
+};
+
+void FrmMainTest::controlGeometryAndCaptions_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QRect>("geometry");
+  QTest::addColumn<QString>("caption");
+  // Twips from the layout, 15 to a pixel.
+  QTest::newRow("Label1") << "Label1" << QRect(8, 8, 177, 33)
+                          << "Wpisz jakieś słowo, zamiast 'dziur' wpisuj gwiazdkę (*)";
+  QTest::newRow("Text1") << "Text1" << QRect(8, 40, 177, 19) << "";
+  QTest::newRow("Label2") << "Label2" << QRect(8, 64, 177, 17) << "Pasujące słowa";
+  QTest::newRow("List1") << "List1" << QRect(8, 80, 177, 121) << "";
+  QTest::newRow("Label3") << "Label3" << QRect(16, 96, 161, 97)
+                          << "Proszę czekać, trwa wyszukiwanie odpowiednich wyrazów !!!";
+  QTest::newRow("Command1") << "Command1" << QRect(200, 8, 97, 25) << "Szukaj";
+  QTest::newRow("Command2") << "Command2" << QRect(200, 40, 97, 25) << "O programie";
+  QTest::newRow("Command3") << "Command3" << QRect(200, 72, 97, 25) << "Koniec";
+  QTest::newRow("Command4") << "Command4" << QRect(200, 112, 97, 25) << "Command4";
+  QTest::newRow("Command5") << "Command5" << QRect(200, 160, 97, 41) << "Dodaj nowy wyraz do słownika";
+}
+
+void FrmMainTest::controlGeometryAndCaptions() {
+  QFETCH(QString, name);
+  QFETCH(QRect, geometry);
+  QFETCH(QString, caption);
+  frmMain window;
+  QWidget* widget = window.findChild<QWidget*>(name);
+  QVERIFY(widget);
+  QCOMPARE(widget->parentWidget(), &window);
+  QCOMPARE(widget->geometry(), geometry);
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    QCOMPARE(label->text(), caption);
+  } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    QCOMPARE(button->text(), caption);
+    // No button acts on Enter.
+    QVERIFY(!button->autoDefault());
+    QVERIFY(!button->isDefault());
+  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    QCOMPARE(edit->text(), caption);
+  }
+}
+
+void FrmMainTest::window() {
+  frmMain window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QCOMPARE(window.windowTitle(), QStringLiteral("Wypełniak"));
+  QCOMPARE(window.size(), QSize(312, 213));
+  QCOMPARE(window.minimumSize(), window.maximumSize());
+  const Qt::WindowFlags flags = window.windowFlags();
+  QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+  QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+  QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+
+  // Centred on its screen.
+  const QPoint offCentre = window.frameGeometry().center() - window.screen()->availableGeometry().center();
+  QVERIFY2(qAbs(offCentre.x()) <= 1 && qAbs(offCentre.y()) <= 1,
+           qPrintable(QString("off centre by %1,%2").arg(offCentre.x()).arg(offCentre.y())));
+
+  // It opens with an empty pattern box and an empty, visible list and caption.
+  QVERIFY(control<QLineEdit>(window, "Text1")->text().isEmpty());
+  QVERIFY(control<QLineEdit>(window, "Text1")->isEnabled());
+  QCOMPARE(control<QLineEdit>(window, "Text1")->maxLength(), INT_MAX);
+  QVERIFY(control(window, "List1")->isVisible());
+  QVERIFY(control(window, "Label2")->isVisible());
+  QCOMPARE(control<QListView>(window, "List1")->model()->rowCount(), 0);
+  QVERIFY(!control(window, "Command4")->isVisible());
+  QCOMPARE(control<QListView>(window, "List1")->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+void FrmMainTest::fontsAndWrapping() {
+  frmMain window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  for (const char* name :
+       {"Label1", "Text1", "Label2", "List1", "Command1", "Command2", "Command3", "Command5"})
+    QCOMPARE(control(window, name)->font().pointSizeF(), 8.0);
+
+  auto* label3 = control<QLabel>(window, "Label3");
+  QCOMPARE(label3->font().pointSizeF(), 13.5);
+  QCOMPARE(label3->font().weight(), QFont::Normal);
+  QCOMPARE(label3->font().family(), window.font().family());
+  QCOMPARE(label3->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+  QVERIFY(label3->wordWrap());
+
+  // The wrapping labels' texts fit inside their rectangles.
+  for (const char* name : {"Label1", "Label3"}) {
+    auto* label = control<QLabel>(window, name);
+    QVERIFY(label->wordWrap());
+    const QRect text =
+        label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, label->text());
+    QVERIFY2(text.height() <= label->height() && text.width() <= label->width(),
+             qPrintable(QString("%1: text %2x%3 in %4x%5, font %6")
+                            .arg(name)
+                            .arg(text.width())
+                            .arg(text.height())
+                            .arg(label->width())
+                            .arg(label->height())
+                            .arg(QFontInfo(label->font()).family())));
+  }
+
+  // Command5's caption wraps onto more than one line, all inside the button.
+  auto* command5 = control<WrapButton>(window, "Command5");
+  const QRect area = command5->captionArea();
+  const QRect caption =
+      command5->fontMetrics().boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, command5->text());
+  QVERIFY2(caption.height() > command5->fontMetrics().height(), "the caption stays on one line");
+  QVERIFY2(area.contains(caption), qPrintable(QString("caption %1x%2 in %3x%4")
+                                                  .arg(caption.width())
+                                                  .arg(caption.height())
+                                                  .arg(area.width())
+                                                  .arg(area.height())));
+}
+
+void FrmMainTest::startFocusAndTabOrder() {
+  frmMain window;
+  window.show();
+  window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCOMPARE(QApplication::focusWidget(), control(window, "Text1"));
+
+  QStringList order;
+  for (int i = 0; i < 6; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget()->objectName();
+  }
+  QCOMPARE(order, QStringList({"List1", "Command1", "Command2", "Command3", "Command5", "Text1"}));
+}
+
+void FrmMainTest::pleaseWaitLabelShowsOnlyWhileListHidden() {
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  MessageLog log;
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  auto* list1 = control<QListView>(window, "List1");
+  auto* label3 = control<QLabel>(window, "Label3");
+  const QPoint centre = label3->geometry().center();
+
+  // The list covers the label.
+  QVERIFY(list1->geometry().contains(label3->geometry()));
+  QVERIFY(list1->isAncestorOf(window.childAt(centre)));
+
+  // A pattern too long for any word hides the list until the next search that
+  // reads a file, and the label shows.
+  search(window, QStringLiteral("k**********************"));
+  QCOMPARE(log.messages.size(), 1);
+  QCOMPARE(log.messages[0].text,
+           QStringLiteral("W języku polskim nie ma słów mających więcej niż 22 znaki !!!"));
+  QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
+  QCOMPARE(log.messages[0].icon, QMessageBox::Warning);
+  QVERIFY(!list1->isVisible());
+  QVERIFY(!control(window, "Label2")->isVisible());
+  QCOMPARE(window.childAt(centre), label3);
+
+  search(window, QStringLiteral("k*t"));
+  QVERIFY(list1->isVisible());
+  QVERIFY(control(window, "Label2")->isVisible());
+  QVERIFY(list1->isAncestorOf(window.childAt(centre)));
+}
+
+void FrmMainTest::searchListsMatchesInFileOrder() {
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  MessageLog log;
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+
+  auto* list1 = control<QListView>(window, "List1");
+  search(window, QStringLiteral("k*t"));
+  QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat"}));
+  // Each search replaces the list, whatever was selected in it.
+  list1->setCurrentIndex(list1->model()->index(2, 0));
+  search(window, QStringLiteral("*ąt"));
+  QCOMPARE(listed(window), QStringList({"kąt"}));
+  search(window, QStringLiteral("ż*k"));
+  QCOMPARE(listed(window), QStringList({"żak"}));
+  search(window, QStringLiteral("***"));
+  QCOMPARE(listed(window), QStringList({"kąt", "kot", "lot", "kit", "kod", "kat", "żak"}));
+  // Exact comparison: a capital letter does not find a lower-case word.
+  search(window, QStringLiteral("K*t"));
+  QVERIFY(listed(window).isEmpty());
+
+  QVERIFY(log.messages.isEmpty());
+  QVERIFY(control(window, "Text1")->isEnabled());
+  QVERIFY(control(window, "List1")->isVisible());
+  QVERIFY(control(window, "Label2")->isVisible());
+  QCOMPARE(window.resultModel()->rowCount(), 0);
+}
+
+void FrmMainTest::refusals_data() {
+  QTest::addColumn<QString>("pattern");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("title");
+  QTest::addColumn<int>("icon");
+  QTest::newRow("empty") << ""
+                         << ""
+                         << "" << 0;
+  QTest::newRow("one character") << "k"
+                                 << "Najkrótszy wyraz musi mieć minimum 2 litery !!!"
+                                 << "Wypełniak" << int(QMessageBox::NoIcon);
+  QTest::newRow("star alone") << "*"
+                              << "Najkrótszy wyraz musi mieć minimum 2 litery !!!"
+                              << "Wypełniak" << int(QMessageBox::NoIcon);
+  QTest::newRow("no star") << "kot"
+                           << "Podane wyrażenie musi zawierać minimum jedną gwiazdkę (*) !!!"
+                           << "Błąd" << int(QMessageBox::Warning);
+  QTest::newRow("star only as 23rd") << "abcdefghijklmnopqrstuv*"
+                                     << "Podane wyrażenie musi zawierać minimum jedną gwiazdkę (*) !!!"
+                                     << "Błąd" << int(QMessageBox::Warning);
+}
+
+void FrmMainTest::refusals() {
+  QFETCH(QString, pattern);
+  QFETCH(QString, text);
+  QFETCH(QString, title);
+  QFETCH(int, icon);
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  MessageLog log;
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+  search(window, QStringLiteral("k*t"));
+
+  search(window, pattern);
+  if (text.isEmpty()) {
+    QVERIFY(log.messages.isEmpty());
+  } else {
+    QCOMPARE(log.messages.size(), 1);
+    QCOMPARE(log.messages[0].text, text);
+    QCOMPARE(log.messages[0].title, title);
+    QCOMPARE(int(log.messages[0].icon), icon);
+  }
+  // A refused pattern leaves the list as it was.
+  QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat"}));
+  QVERIFY(control(window, "List1")->isVisible());
+  QVERIFY(control(window, "Text1")->isEnabled());
+}
+
+void FrmMainTest::realMessageBox() {
+  frmMain window;
+  window.show();
+  QString title, text;
+  int icon = -1;
+  QMessageBox::StandardButtons buttons;
+  bool modal = false;
+  // The box runs its own event loop; the timer answers it from inside.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    title = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    buttons = box->standardButtons();
+    modal = box->isModal();
+    box->button(QMessageBox::Ok)->click();
+  });
+  answer.start(20);
+  search(window, QStringLiteral("k"));
+  QCOMPARE(title, QStringLiteral("Wypełniak"));
+  QCOMPARE(text, QStringLiteral("Najkrótszy wyraz musi mieć minimum 2 litery !!!"));
+  QCOMPARE(icon, int(QMessageBox::NoIcon));
+  QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  QVERIFY(modal);
+
+  search(window, QStringLiteral("kot"));
+  QCOMPARE(title, QStringLiteral("Błąd"));
+  QCOMPARE(icon, int(QMessageBox::Warning));
+}
+
+void FrmMainTest::missingWordListFile() {
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  MessageLog log;
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+  search(window, QStringLiteral("k*t"));
+
+  // slow/ is there but slow.4 is not.
+  search(window, QStringLiteral("k**a"));
+  QCOMPARE(log.messages.size(), 1);
+  QVERIFY2(log.messages[0].text.contains(QStringLiteral("slow.4")), qPrintable(log.messages[0].text));
+  QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
+  QCOMPARE(log.messages[0].icon, QMessageBox::Warning);
+  // The window is back as between searches, and no file was created.
+  QVERIFY(listed(window).isEmpty());
+  QVERIFY(control(window, "List1")->isVisible());
+  QVERIFY(control(window, "Label2")->isVisible());
+  QVERIFY(control(window, "Text1")->isEnabled());
+  QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("slow/slow.4"))));
+
+  // No slow/ at all.
+  QTemporaryDir empty;
+  window.setProgramFolder(toPath(empty.path()));
+  search(window, QStringLiteral("k*t"));
+  QCOMPARE(log.messages.size(), 2);
+  QVERIFY2(log.messages[1].text.contains(QStringLiteral("slow")), qPrintable(log.messages[1].text));
+  QVERIFY(control(window, "List1")->isVisible());
+  QVERIFY(control(window, "Text1")->isEnabled());
+}
+
+void FrmMainTest::enterInPatternBoxStartsNothing() {
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  MessageLog log;
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+  window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  auto* text1 = control<QLineEdit>(window, "Text1");
+
+  QTest::keyClicks(text1, QStringLiteral("k*t"));
+  QCOMPARE(text1->text(), QStringLiteral("k*t"));
+  QTest::keyClick(text1, Qt::Key_Return);
+  QTest::keyClick(text1, Qt::Key_Enter);
+  QVERIFY(listed(window).isEmpty());
+  QVERIFY(log.messages.isEmpty());
+
+  // A click does search, so the pattern was a good one.
+  control<QPushButton>(window, "Command1")->click();
+  QCOMPARE(listed(window).size(), 4);
+}
+
+void FrmMainTest::clicksDuringSearchStartNothing() {
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  MessageLog log;
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+  control<QLineEdit>(window, "Text1")->setText(QStringLiteral("k*t"));
+
+  // Clicks that wait in the queue run while the search lets events in.
+  QSignalSpy command1Clicks(control<QPushButton>(window, "Command1"), &QPushButton::clicked);
+  QSignalSpy command5Clicks(control<QPushButton>(window, "Command5"), &QPushButton::clicked);
+  for (const char* name : {"Command1", "Command2", "Command5", "Command1"})
+    QMetaObject::invokeMethod(control<QPushButton>(window, name), "click", Qt::QueuedConnection);
+  control<QPushButton>(window, "Command1")->click();
+
+  QCOMPARE(command1Clicks.size(), 3);
+  QCOMPARE(command5Clicks.size(), 1);
+  QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat"}));
+  QVERIFY(log.messages.isEmpty());
+  QVERIFY(QApplication::activeModalWidget() == nullptr);
+  QVERIFY(window.isVisible());
+
+  // Outside a search the button works again.
+  control<QLineEdit>(window, "Text1")->setText(QStringLiteral("l*t"));
+  control<QPushButton>(window, "Command1")->click();
+  QCOMPARE(listed(window), QStringList({"lot"}));
+}
+
+void FrmMainTest::koniecClearsListAndEndsProgram() {
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  search(window, QStringLiteral("k*t"));
+  QCOMPARE(listed(window).size(), 4);
+  CloseCounter closes;
+  window.installEventFilter(&closes);
+
+  QTimer::singleShot(0, control<QPushButton>(window, "Command3"), &QPushButton::click);
+  QCOMPARE(runUntilProgramEnds(), 0);
+  QVERIFY(listed(window).isEmpty());
+  QVERIFY(!window.isVisible());
+  // No close handler ran.
+  QCOMPARE(closes.closes, 0);
+}
+
+void FrmMainTest::closeBoxEndsProgram() {
+  frmMain window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTimer::singleShot(0, &window, &QWidget::close);
+  QCOMPARE(runUntilProgramEnds(), 0);
+  QVERIFY(!window.isVisible());
+}
+
+void FrmMainTest::endRequestDuringSearchWaitsForIt_data() {
+  QTest::addColumn<QString>("request");
+  QTest::newRow("Koniec") << "Command3";
+  QTest::newRow("close box") << "close";
+}
+
+void FrmMainTest::endRequestDuringSearchWaitsForIt() {
+  QFETCH(QString, request);
+  QTemporaryDir folder;
+  writeList(folder, 3, kThreeLetterWords);
+  MessageLog log;
+  frmMain window;
+  window.setProgramFolder(toPath(folder.path()));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  control<QLineEdit>(window, "Text1")->setText(QStringLiteral("k*t"));
+  QSignalSpy published(window.resultModel(), &QAbstractItemModel::rowsInserted);
+
+  QTimer::singleShot(0, [&] {
+    if (request == QLatin1String("close"))
+      QMetaObject::invokeMethod(&window, "close", Qt::QueuedConnection);
+    else
+      QMetaObject::invokeMethod(control<QPushButton>(window, "Command3"), "click", Qt::QueuedConnection);
+    control<QPushButton>(window, "Command1")->click();
+  });
+  QCOMPARE(runUntilProgramEnds(), 0);
+  // The search ran to its end and showed its words; only then did the program
+  // clear the list and end.
+  QCOMPARE(published.size(), 1);
+  QCOMPARE(published[0][2].toInt(), 3);
+  QVERIFY(listed(window).isEmpty());
+  QVERIFY(!window.isVisible());
+  QVERIFY(log.messages.isEmpty());
+}
+
+QTEST_MAIN(FrmMainTest)
+#include "frmmain_test.moc"
