@@ -1,0 +1,202 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wordlist.h"
+
+// wypelniak-slownik: builds the word-list files slow.2 ... slow.22 from a
+// UTF-8 word list and checks existing ones. The functions take paths and
+// output streams so that tests run them without starting a process.
+namespace wypelniak::slownik {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitProblems = 1;  // bad data, a file that cannot be read or written
+inline constexpr int kExitUsage = 2;     // the command line is wrong
+
+// ---------------------------------------------------------------- build
+
+// Why a source line is left out, tested in this order; the first that holds
+// is the one counted.
+enum class DropReason {
+  TooShort,        // fewer than MinWordLength characters (an empty line too)
+  TooLong,         // more than MaxWordLength characters
+  BlankOrControl,  // space, no-break space, tab or another control character (C0, DEL, C1)
+  Unstorable,      // a character that Windows-1250 cannot store
+  Separator,       // a comma or a double quotation mark, which the search reads as separators
+  Repeat,          // the same word (after lower-casing) came earlier
+};
+inline constexpr std::size_t kDropReasonCount = 6;
+
+struct BuildStats {
+  std::size_t lines = 0;                              // source lines read
+  std::size_t emptyLines = 0;                         // of those, empty (counted as TooShort as well)
+  std::array<std::size_t, MaxWordLength + 1> kept{};  // words kept, by length
+  std::array<std::size_t, kDropReasonCount> dropped{};
+
+  std::size_t Dropped(DropReason r) const { return dropped[static_cast<std::size_t>(r)]; }
+  std::size_t TotalKept() const;
+  std::size_t TotalDropped() const;
+};
+
+// A block of memory for large data, taken straight from the system (on
+// Linux backed by huge pages where the system allows, which spares the
+// address translation most of its misses), of a capacity fixed when made.
+class LargeBuffer {
+ public:
+  LargeBuffer() = default;
+  // Throws std::bad_alloc when the memory cannot be had. The bytes are
+  // unspecified; the size is 0.
+  explicit LargeBuffer(std::size_t capacity);
+  LargeBuffer(LargeBuffer&& other) noexcept;
+  LargeBuffer& operator=(LargeBuffer&& other) noexcept;
+  ~LargeBuffer();
+
+  char* data() { return data_; }
+  const char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  std::size_t capacity() const { return capacity_; }
+  // Sets the size, which must not exceed the capacity.
+  void resize(std::size_t size) { size_ = size; }
+  std::string_view view() const { return {data_, size_}; }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+// The words that go into the files: Windows-1250, lower case, by length, in
+// the order in which they first appear in the source.
+struct WordSet {
+  LargeBuffer bytes;  // holds every kept word (and the bytes of dropped repeats)
+  std::array<std::vector<std::uint32_t>, MaxWordLength + 1> offsets;  // where each word of length n starts
+  BuildStats stats;
+
+  std::size_t Count(int n) const { return offsets[static_cast<std::size_t>(n)].size(); }
+  std::string_view Word(int n, std::size_t i) const {
+    return bytes.view().substr(offsets[static_cast<std::size_t>(n)][i], static_cast<std::size_t>(n));
+  }
+};
+
+// Where a source first breaks the UTF-8 rules (numbers count from 1).
+struct Utf8Error {
+  std::size_t line = 0;
+  std::size_t column = 0;  // in characters
+  unsigned char byte = 0;  // the first byte that does not fit
+};
+
+// Shows how far a long run has come, on a terminal, once the run has lasted
+// longer than a second. Does nothing when not enabled.
+class Progress {
+ public:
+  Progress(std::ostream& out, bool enabled);
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  // phase: what is being done; fraction: 0 to 1.
+  void Update(std::string_view phase, double fraction);
+  // Clears the progress line, if one was shown.
+  void Finish();
+
+ private:
+  std::ostream& out_;
+  bool enabled_;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point last_;
+};
+
+// Reads a whole file into buffer, checking every step.
+std::error_code ReadLargeFile(const std::filesystem::path& path, LargeBuffer& buffer,
+                              Progress* progress = nullptr);
+
+// Sorts the lines of a UTF-8 text (LF or CR LF line ends, an optional byte
+// order mark at the start) into words, reusing the text's memory. Returns
+// false and fills error when the text is not valid UTF-8; set is then of no
+// use.
+bool CollectWords(LargeBuffer text, WordSet& set, Utf8Error& error, Progress* progress = nullptr);
+bool CollectWords(std::string_view text, WordSet& set, Utf8Error& error, Progress* progress = nullptr);
+
+// Writes slow.<MinWordLength> ... slow.<MaxWordLength> into folder, creating
+// the folder when missing. Every file is first written whole under a
+// temporary name in the same folder; only when all are written are they
+// renamed into place, so a failure leaves the old files as they were.
+// Returns an empty text, or a Polish description of what failed.
+std::string WriteWordFiles(const WordSet& set, const std::filesystem::path& folder,
+                           Progress* progress = nullptr);
+
+// The temporary name under which slow.<n> is written.
+std::filesystem::path TemporaryPath(const std::filesystem::path& folder, int n);
+
+// The whole "build" command: reads source, writes the files into folder and
+// reports to out (what was read, kept and dropped) or err (what went wrong).
+int RunBuild(const std::filesystem::path& source, const std::filesystem::path& folder, std::ostream& out,
+             std::ostream& err, bool showProgress = false);
+
+// ---------------------------------------------------------------- check
+
+enum class ProblemKind {
+  Missing,         // the file does not exist
+  Unreadable,      // the file cannot be read
+  Empty,           // no count line
+  BadCount,        // line 1 is not a plain non-negative decimal number fitting 32 bits
+  CountMismatch,   // the count is not the number of word lines
+  LoneLf,          // a line ends in LF without CR
+  LoneCr,          // a line ends in CR without LF
+  NoFinalLineEnd,  // the last line has no line end
+  WrongLength,     // a word that has not exactly n characters
+  UndefinedByte,   // 0x81, 0x83, 0x88, 0x90 or 0x98
+  ControlByte,     // 0x00-0x1F (apart from line ends) or 0x7F
+  Separator,  // a comma, or a double quotation mark or blank at the start: the search would read the line
+              // otherwise
+};
+
+struct Problem {
+  ProblemKind kind;
+  std::size_t line;  // from 1; 0 for the file as a whole
+  std::string text;  // Polish description
+};
+
+// The problems listed per file; the rest are only counted.
+inline constexpr std::size_t kListedProblems = 20;
+
+struct FileReport {
+  int length = 0;
+  std::vector<Problem> problems;  // the first kListedProblems
+  std::size_t problemCount = 0;   // all of them
+  std::size_t words = 0;          // word lines found
+};
+
+// Checks the bytes of the word-list file for words of n characters.
+FileReport CheckWordFileData(int n, std::string_view data);
+
+// Checks slow.<MinWordLength> ... slow.<MaxWordLength> in folder.
+std::vector<FileReport> CheckWordFiles(const std::filesystem::path& folder);
+
+// The whole "check" command: lists the problems on out.
+int RunCheck(const std::filesystem::path& folder, std::ostream& out, std::ostream& err);
+
+// ---------------------------------------------------------------- command line
+
+// The usage text.
+std::string UsageText();
+
+// Runs the tool with its arguments (without the program name). programFolder
+// is the folder of the executable, where the default word-list folder lies.
+int Run(const std::vector<std::string>& args, const std::filesystem::path& programFolder, std::ostream& out,
+        std::ostream& err, bool showProgress = false);
+
+// Polish plural: one (1), few (2-4, 22-24, ... but not 12-14) or many.
+const char* Plural(std::size_t n, const char* one, const char* few, const char* many);
+
+}  // namespace wypelniak::slownik
