@@ -11,7 +11,9 @@
 #include <limits>
 
 #include "common.h"
+#include "frmslownik.h"
 #include "patternsearch.h"
+#include "programicon.h"
 #include "resultmodel.h"
 #include "wordlist.h"
 #include "wrapbutton.h"
@@ -43,6 +45,7 @@ frmMain::frmMain(QWidget* parent)
       results_(new ResultModel(this)),
       programFolder_(wypelniak::ProgramFolder()) {
   setWindowTitle(QString::fromUtf8(wypelniak::ApplicationTitle));
+  setWindowIcon(programIcon());
   setFixedSize(twips(4680), twips(3195));
   setFont(defaultFont());
 
@@ -184,4 +187,8 @@ void frmMain::endProgram() {
 
 void frmMain::showAddWord() {
   if (searching_) return;
+  frmSlownik dialog(this);
+  dialog.setWindowIcon(windowIcon());
+  dialog.setProgramFolder(programFolder_);
+  dialog.exec();
 }
