@@ -3,12 +3,13 @@
 #include <QAbstractListModel>
 
 #include <cstddef>
-#include <string>
+#include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 // The result list's words. A search can match hundreds of thousands of words,
-// so they are kept as UTF-8 in one buffer, are appended without telling the
+// so they are kept as UTF-8 in large blocks, are appended without telling the
 // view, and reach it all at once when the search shows its results.
 class ResultModel : public QAbstractListModel {
   Q_OBJECT
@@ -30,7 +31,17 @@ class ResultModel : public QAbstractListModel {
   QString word(int row) const;
 
  private:
-  std::string text_;                 // every word, one after another
-  std::vector<std::size_t> starts_;  // where each word begins in text_
+  // Words lie one after another in blocks; a block never moves once
+  // allocated, so growing costs no copying.
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+    int firstRow = 0;
+  };
+
+  std::vector<Block> blocks_;        // allocated blocks, kept for the next search
+  std::size_t blocksInUse_ = 0;      // the first blocksInUse_ blocks hold words
+  std::vector<std::uint32_t> ends_;  // per row: where its word ends in its block
   int published_ = 0;                // rows the views know of
 };

@@ -152,6 +152,7 @@ class FrmMainTest : public QObject {
   void enterInPatternBoxStartsNothing();
   void clicksDuringSearchStartNothing();
   void addWordWindowFromMainWindow();
+  void resultModelHoldsManyWords();
   // These run the application's event loop and end it: keep them last.
   void koniecClearsListAndEndsProgram();
   void closeBoxEndsProgram();
@@ -564,6 +565,34 @@ void FrmMainTest::addWordWindowFromMainWindow() {
   // The next search finds the new word, last in file order.
   search(window, QStringLiteral("k*t"));
   QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat", "kut"}));
+}
+
+void FrmMainTest::resultModelHoldsManyWords() {
+  // Enough words to fill several of the model's blocks, one of them larger
+  // than a block; a second round after clearing reuses the blocks, and meets
+  // the large word where a small block lies.
+  ResultModel model;
+  QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+  for (int round = 0; round < 2; ++round) {
+    QStringList expected;
+    for (int i = 0; i < 300000; ++i) {
+      QString word = QStringLiteral("%1ż%2").arg(round).arg(i);
+      if (i == (round == 0 ? 150000 : 50000)) word = QString(3 << 20, QChar(u'a'));
+      expected << word;
+      const QByteArray utf8 = word.toUtf8();
+      model.append(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    }
+    QCOMPARE(model.rowCount(), 0);
+    model.publish();
+    model.publish();
+    QCOMPARE(inserted.size(), round + 1);
+    QCOMPARE(model.rowCount(), expected.size());
+    for (int row = 0; row < expected.size(); ++row) {
+      if (model.word(row) != expected[row]) QFAIL(qPrintable(QStringLiteral("row %1 differs").arg(row)));
+    }
+    model.clear();
+    QCOMPARE(model.rowCount(), 0);
+  }
 }
 
 void FrmMainTest::koniecClearsListAndEndsProgram() {
