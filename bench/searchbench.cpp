@@ -129,7 +129,7 @@ int main(int argc, char* argv[]) {
               static_cast<std::uintmax_t>(fs::file_size(list12)), runs);
   const std::string stars(12, '*');
 
-  for (const std::string pattern : {"k*********a*", stars}) {
+  for (const std::string& pattern : {std::string("k*********a*"), stars}) {
     BufferView view;
     view.pattern = pattern;
     const double core = MedianMs(runs, [&] { wypelniak::PatternSearch(view, folder); });

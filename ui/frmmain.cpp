@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "common.h"
+#include "frmabout.h"
 #include "frmslownik.h"
 #include "patternsearch.h"
 #include "programicon.h"
@@ -169,6 +170,9 @@ void frmMain::search() {
 
 void frmMain::showAbout() {
   if (searching_) return;
+  // A child dialog stays off the task bar and above this window.
+  frmAbout about(this);
+  about.exec();
 }
 
 void frmMain::endProgram() {
