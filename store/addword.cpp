@@ -101,11 +101,13 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   if (const std::error_code ec = platform::ReadWholeFile(path, content))
     return "Nie można odczytać pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) + ".";
 
+  if (LooksLikeUtf8(content)) return WrongEncodingMessage(path) + " Słownik nie został zmieniony.";
   LineReader first(content);
+  const std::string_view countLine = first.AtEnd() ? std::string_view{} : first.ReadLine();
   std::int32_t oldCount = 0;
-  if (first.AtEnd() || ParseCount(first.ReadLine(), oldCount) != CountError::None)
-    return "Plik słownika " + PathText(path) +
-           " jest uszkodzony: pierwszy wiersz nie zawiera liczby wyrazów. Słownik nie został zmieniony.";
+  if (const CountError error = ParseCount(countLine, oldCount); error != CountError::None)
+    return "Plik słownika " + PathText(path) + " jest uszkodzony: " + DescribeCountProblem(error, countLine) +
+           ". Słownik nie został zmieniony.";
 
   if (HoldsWord(content, Cp1250ToLower(stored)))
     return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";

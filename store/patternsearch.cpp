@@ -72,16 +72,6 @@ std::string Damaged(const std::filesystem::path& path, const std::string& what) 
   return "Plik słownika " + PathText(path) + " jest uszkodzony: " + what + ".";
 }
 
-std::string CountProblem(CountError error, std::string_view value) {
-  const std::string shown = Cp1250ToUtf8(value.substr(0, 40)) + (value.size() > 40 ? "…" : "");
-  switch (error) {
-    case CountError::Empty: return "pierwszy wiersz nie zawiera liczby wyrazów";
-    case CountError::Negative: return "liczba wyrazów w pierwszym wierszu jest ujemna (" + shown + ")";
-    case CountError::TooLarge: return "liczba wyrazów w pierwszym wierszu jest za duża (" + shown + ")";
-    default: return "pierwszy wiersz nie zawiera liczby wyrazów, lecz „" + shown + "”";
-  }
-}
-
 }  // namespace
 
 void PatternSearch(SearchView& view, const std::filesystem::path& programFolder) {
@@ -128,6 +118,11 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
   }
   file.Close();
 
+  if (LooksLikeUtf8(data)) {
+    Fail(view, WrongEncodingMessage(path));
+    return;
+  }
+
   CountedReader reader(data);
   std::string_view value;
   if (!reader.Next(value)) {
@@ -136,7 +131,7 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
   }
   std::int32_t count = 0;
   if (const CountError error = ParseCount(value, count); error != CountError::None) {
-    Fail(view, Damaged(path, CountProblem(error, value)));
+    Fail(view, Damaged(path, DescribeCountProblem(error, value)));
     return;
   }
 

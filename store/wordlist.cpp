@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "cp1250.h"
 #include "platform.h"
 
 namespace wypelniak {
@@ -149,6 +150,28 @@ CountError ParseCount(std::string_view value, std::int32_t& count) {
   if (rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) return CountError::TooLarge;
   count = static_cast<std::int32_t>(rounded);
   return CountError::None;
+}
+
+std::string DescribeCountProblem(CountError error, std::string_view value) {
+  // A file with LF line ends reads as one line: say so rather than show it.
+  if (value.find('\n') != std::string_view::npos)
+    return "wiersze kończą się samym znakiem LF zamiast pary CR LF (plik zapisany w systemie Linux?)";
+  std::string bytes(value.substr(0, 40));
+  for (char& c : bytes)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  const std::string shown = Cp1250ToUtf8(bytes) + (value.size() > 40 ? "…" : "");
+  switch (error) {
+    case CountError::Empty: return "pierwszy wiersz nie zawiera liczby wyrazów";
+    case CountError::Negative: return "liczba wyrazów w pierwszym wierszu jest ujemna (" + shown + ")";
+    case CountError::TooLarge: return "liczba wyrazów w pierwszym wierszu jest za duża (" + shown + ")";
+    default: return "pierwszy wiersz nie zawiera liczby wyrazów, lecz „" + shown + "”";
+  }
+}
+
+std::string WrongEncodingMessage(const std::filesystem::path& path) {
+  return "Plik słownika " + PathText(path) +
+         " jest zapisany w kodowaniu UTF-8, a słownik musi być w kodowaniu Windows-1250. "
+         "Przekształć go poleceniem: wypelniak-slownik build.";
 }
 
 std::string DescribeFileError(const std::error_code& ec) {

@@ -69,6 +69,13 @@ enum class CountError { None, Empty, NotANumber, Negative, TooLarge };
 // not be negative.
 CountError ParseCount(std::string_view value, std::int32_t& count);
 
+// A Polish description of why the first value of a word-list file is not a
+// count, for messages ("pierwszy wiersz nie zawiera liczby wyrazów, ...").
+std::string DescribeCountProblem(CountError error, std::string_view value);
+
+// The message for a word-list file written in UTF-8 instead of Windows-1250.
+std::string WrongEncodingMessage(const std::filesystem::path& path);
+
 // A Polish description of why a file operation failed, for messages.
 std::string DescribeFileError(const std::error_code& ec);
 

@@ -136,11 +136,11 @@ TEST_F(Addition, a_wrong_count_is_repaired_and_a_damaged_one_refused) {
   EXPECT_EQ(Add("kat").calls, kAdded);
   EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "kit", "kat"}));
 
-  for (const char* damaged : {"abc\r\nkot\r\n", "", "3\nkot\nkit\nkat\n"}) {
+  for (const char* damaged : {"abc\r\nkot\r\n", "", "3\nkot\nkit\nkat\n", "1\r\nkąt\r\n"}) {
     Write(3, damaged);
     const RecordingView view = Add("kuk");
     EXPECT_EQ(view.calls, kRefused);
-    EXPECT_NE(view.messages.at(0).find("uszkodzony"), std::string::npos) << view.messages[0];
+    EXPECT_NE(view.messages.at(0).find("nie został zmieniony"), std::string::npos) << view.messages[0];
     EXPECT_EQ(ReadBytes(List(3)), damaged);
   }
 }
