@@ -56,6 +56,16 @@ bool Matches(const PatternCells& cells, std::size_t length, std::string_view wor
   return true;
 }
 
+// A control character or one of the five bytes Windows-1250 leaves undefined:
+// no word holds one, so a value that does comes from a damaged file.
+bool HoldsControlByte(std::string_view word) {
+  for (char ch : word) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98) return true;
+  }
+  return false;
+}
+
 // Puts the window back as it is between searches, then tells what went wrong.
 void Fail(SearchView& view, const std::string& text) {
   view.ClearResults();
@@ -136,6 +146,7 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
   }
 
   std::string decoded;
+  std::int32_t skipped = 0;  // matching values that hold control characters
   for (std::int32_t i = 0; i < count; ++i) {
     if (!reader.Next(value)) {
       Fail(view, Damaged(path, "liczba wyrazów podana w pierwszym wierszu (" + std::to_string(count) +
@@ -143,6 +154,10 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
       return;
     }
     if (Matches(cells, length, value)) {
+      if (HoldsControlByte(value)) {
+        ++skipped;
+        continue;
+      }
       decoded.clear();
       AppendCp1250AsUtf8(value, decoded);
       view.AddResult(decoded);
@@ -151,6 +166,11 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
 
   view.SetResultsVisible(true);
   view.SetPatternEnabled(true);
+  if (skipped > 0) {
+    view.ShowMessage(Damaged(path, "pominięto pasujące wyrazy zawierające znaki sterujące (" +
+                                       std::to_string(skipped) + ")"),
+                     ErrorTitle, MessageIcon::Exclamation);
+  }
 }
 
 }  // namespace wypelniak

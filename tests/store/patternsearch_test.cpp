@@ -209,3 +209,14 @@ TEST_F(Search, results_are_decoded_from_windows_1250) {
   Write(4, "2\r\n\xB3\xB9ka\r\n\x9C" "cie\r\n");
   EXPECT_EQ(Run("****").results, (Strings{"łąka", "ście"}));
 }
+
+TEST_F(Search, words_with_control_characters_are_left_out_and_reported) {
+  Write(3, std::string("4\r\nk\0t\r\nkot\r\nk\x81t\r\nkit\r\n", 23));
+  const RecordingView view = Run("k*t");
+  EXPECT_EQ(view.results, (Strings{"kot", "kit"}));
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_NE(view.messages[0].find("znaki sterujące (2)"), std::string::npos) << view.messages[0];
+  // The list is shown with the good words before the message.
+  EXPECT_EQ(view.calls, (Strings{"clear", "hide", "disable", "events", "show", "enable", "message[Błąd|!]"}));
+  EXPECT_TRUE(Run("x*x").messages.empty());  // only matching words are looked at
+}
