@@ -31,6 +31,7 @@ namespace {
 pid_t StartHarness(const std::filesystem::path& programFolder, const std::vector<std::string>& words) {
   std::vector<std::string> args = {ADDWORD_HARNESS, programFolder.string()};
   args.insert(args.end(), words.begin(), words.end());
+  std::fflush(nullptr);  // or the child would write out the parent's buffered output again
   const pid_t pid = fork();
   if (pid == 0) {
     std::vector<char*> argv;
