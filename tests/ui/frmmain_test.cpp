@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "common.h"
+#include "messagelog.h"
 #include "frmmain.h"
 #include "frmslownik.h"
 #include "resultmodel.h"
@@ -22,35 +23,6 @@
 
 namespace {
 
-struct Message {
-  QString text;
-  QString title;
-  QMessageBox::Icon icon;
-};
-
-// Takes the message box's place while it lives and records what it was asked
-// to show.
-class MessageLog {
- public:
-  MessageLog() {
-    previous_ = setMessageHandler(
-        [this](QWidget*, const QString& text, const QString& title, QMessageBox::Icon icon) {
-          messages.append({text, title, icon});
-        });
-  }
-  ~MessageLog() { setMessageHandler(previous_); }
-  MessageLog(const MessageLog&) = delete;
-  MessageLog& operator=(const MessageLog&) = delete;
-
-  QList<Message> messages;
-
- private:
-  MessageHandler previous_;
-};
-
-std::filesystem::path toPath(const QString& path) {
-  return std::filesystem::path(path.toStdU16String());
-}
 
 // Writes slow/slow.<n> under folder: the count, then the words, given as
 // Windows-1250 bytes, every line ended by CR LF.

@@ -13,40 +13,11 @@
 #include <filesystem>
 
 #include "common.h"
+#include "messagelog.h"
 #include "frmslownik.h"
 
 namespace {
 
-struct Message {
-  QString text;
-  QString title;
-  QMessageBox::Icon icon;
-  bool windowVisible;  // whether the add-word window was still open
-};
-
-// Takes the message box's place while it lives and records what it was asked
-// to show.
-class MessageLog {
- public:
-  explicit MessageLog(const QWidget* window = nullptr) {
-    previous_ = setMessageHandler(
-        [this, window](QWidget*, const QString& text, const QString& title, QMessageBox::Icon icon) {
-          messages.append({text, title, icon, window && window->isVisible()});
-        });
-  }
-  ~MessageLog() { setMessageHandler(previous_); }
-  MessageLog(const MessageLog&) = delete;
-  MessageLog& operator=(const MessageLog&) = delete;
-
-  QList<Message> messages;
-
- private:
-  MessageHandler previous_;
-};
-
-std::filesystem::path toPath(const QString& path) {
-  return std::filesystem::path(path.toStdU16String());
-}
 
 QString listPath(const QTemporaryDir& folder, int n) {
   return folder.filePath(QStringLiteral("slow/slow.%1").arg(n));
