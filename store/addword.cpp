@@ -18,9 +18,10 @@ constexpr char kAddedTitle[] = "Dodałem wyraz";
 // How long an addition waits for another copy of the program to finish its own.
 constexpr std::chrono::milliseconds kLockWait{10000};
 
-// The lock file that every addition to the folder holds.
+// The lock file that every addition to the folder holds. It stays in the
+// folder, empty: removing it could let two copies lock two different files.
 std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
-  return DictionaryFolder(programFolder) / "~slow.lock";
+  return DictionaryFolder(programFolder) / ".lock";
 }
 
 bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
