@@ -93,8 +93,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   if (const std::error_code ec = lock.Acquire(LockPath(programFolder), kLockWait)) {
     if (ec == std::errc::device_or_resource_busy)
       return "Słownik jest właśnie zmieniany przez inną kopię programu. Spróbuj ponownie za chwilę.";
-    return "Nie można zablokować słownika do zapisu (" + PathText(LockPath(programFolder)) +
-           "): " + DescribeFileError(ec) + ".";
+    return "Nie można zmienić słownika w folderze " + PathText(folder) + ": " + DescribeFileError(ec) +
+           ". Słownik nie został zmieniony.";
   }
 
   // Read under the lock, so that a word another copy has just added is seen.
