@@ -151,6 +151,12 @@ int main(int argc, char* argv[]) {
     auto* text1 = window.findChild<QLineEdit*>("Text1");
     auto* command1 = window.findChild<QPushButton*>("Command1");
     text1->setText(QString::fromStdString(stars));
+    // The first search of a process also pays for fresh memory and the
+    // list's first layout: timed on its own.
+    const double first = MedianMs(1, [&] {
+      command1->click();
+      QApplication::processEvents();
+    });
     int rows = 0;
     const double ui = MedianMs(runs, [&] {
       command1->click();
@@ -161,6 +167,7 @@ int main(int argc, char* argv[]) {
     const double grep = MedianMs(runs, [&] { grepLines = PipeLines(GrepCommand(stars, list12)); });
     const std::string what = "window search " + stars + " (" + std::to_string(rows) + " rows)";
     Row(what.c_str(), ui, "grep", grep);
+    Row("  the first window search of the process", first, "grep", grep);
     if (static_cast<std::size_t>(rows) != grepLines || messages != 0)
       std::printf("  MISMATCH: grep found %zu lines, %d messages\n", grepLines, messages);
   }
