@@ -15,42 +15,28 @@
 #include <filesystem>
 
 #include "common.h"
-#include "messagelog.h"
 #include "frmmain.h"
 #include "frmslownik.h"
+#include "messagelog.h"
 #include "resultmodel.h"
 #include "wrapbutton.h"
 
 namespace {
 
+// slow.3: the count, then the three-letter words in Windows-1250 ("k\xB9t" is
+// "kąt", "\xBF" is "ż"), every line ended by CR LF.
+const WordListFile kThreeLetterWords = {3,
+                                        "7\r\n"
+                                        "k\xB9t\r\n"
+                                        "kot\r\n"
+                                        "lot\r\n"
+                                        "kit\r\n"
+                                        "kod\r\n"
+                                        "kat\r\n"
+                                        "\xBF"
+                                        "ak\r\n"};
 
-// Writes slow/slow.<n> under folder: the count, then the words, given as
-// Windows-1250 bytes, every line ended by CR LF.
-void writeList(const QTemporaryDir& folder, int n, const QList<QByteArray>& words) {
-  QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("slow")));
-  QFile file(folder.filePath(QStringLiteral("slow/slow.%1").arg(n)));
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(QByteArray::number(words.size()) + "\r\n");
-  for (const QByteArray& word : words) file.write(word + "\r\n");
-}
-
-// Three-letter words in Windows-1250: "k\xB9t" is "kąt", "\xBF" is "ż".
-const QList<QByteArray> kThreeLetterWords = {"k\xB9t",
-                                             "kot",
-                                             "lot",
-                                             "kit",
-                                             "kod",
-                                             "kat",
-                                             "\xBF"
-                                             "ak"};
-
-template <typename T = QWidget>
-T* control(const frmMain& window, const char* name) {
-  T* widget = window.findChild<T*>(QString::fromLatin1(name));
-  if (!widget) qFatal("no control %s", name);
-  return widget;
-}
-
+// Types the pattern over the pattern box's text and clicks "Szukaj".
 void search(frmMain& window, const QString& pattern) {
   control<QLineEdit>(window, "Text1")->setText(pattern);
   control<QPushButton>(window, "Command1")->click();
@@ -250,77 +236,61 @@ void FrmMainTest::startFocusAndTabOrder() {
   window.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&window));
   QCOMPARE(QApplication::focusWidget(), control(window, "Text1"));
-
-  QStringList order;
-  for (int i = 0; i < 6; ++i) {
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    order << QApplication::focusWidget()->objectName();
-  }
-  QCOMPARE(order, QStringList({"List1", "Command1", "Command2", "Command3", "Command5", "Text1"}));
+  QCOMPARE(tabOrder(6), QStringList({"List1", "Command1", "Command2", "Command3", "Command5", "Text1"}));
 }
 
 void FrmMainTest::pleaseWaitLabelShowsOnlyWhileListHidden() {
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  auto* list1 = control<QListView>(window, "List1");
-  auto* label3 = control<QLabel>(window, "Label3");
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+  auto* list1 = control<QListView>(t.window, "List1");
+  auto* label3 = control<QLabel>(t.window, "Label3");
   const QPoint centre = label3->geometry().center();
 
   // The list covers the label.
   QVERIFY(list1->geometry().contains(label3->geometry()));
-  QVERIFY(list1->isAncestorOf(window.childAt(centre)));
+  QVERIFY(list1->isAncestorOf(t.window.childAt(centre)));
 
   // A pattern too long for any word hides the list until the next search that
   // reads a file, and the label shows.
-  search(window, QStringLiteral("k**********************"));
-  QCOMPARE(log.messages.size(), 1);
-  QCOMPARE(log.messages[0].text,
+  search(t.window, QStringLiteral("k**********************"));
+  QCOMPARE(t.log.messages.size(), 1);
+  QCOMPARE(t.log.messages[0].text,
            QStringLiteral("W języku polskim nie ma słów mających więcej niż 22 znaki !!!"));
-  QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
-  QCOMPARE(log.messages[0].icon, QMessageBox::Warning);
+  QCOMPARE(t.log.messages[0].title, QStringLiteral("Błąd"));
+  QCOMPARE(t.log.messages[0].icon, QMessageBox::Warning);
   QVERIFY(!list1->isVisible());
-  QVERIFY(!control(window, "Label2")->isVisible());
-  QCOMPARE(window.childAt(centre), label3);
+  QVERIFY(!control(t.window, "Label2")->isVisible());
+  QCOMPARE(t.window.childAt(centre), label3);
 
-  search(window, QStringLiteral("k*t"));
+  search(t.window, QStringLiteral("k*t"));
   QVERIFY(list1->isVisible());
-  QVERIFY(control(window, "Label2")->isVisible());
-  QVERIFY(list1->isAncestorOf(window.childAt(centre)));
+  QVERIFY(control(t.window, "Label2")->isVisible());
+  QVERIFY(list1->isAncestorOf(t.window.childAt(centre)));
 }
 
 void FrmMainTest::searchListsMatchesInFileOrder() {
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
+  ShownWindow<frmMain> t({kThreeLetterWords});
 
-  auto* list1 = control<QListView>(window, "List1");
-  search(window, QStringLiteral("k*t"));
-  QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat"}));
+  auto* list1 = control<QListView>(t.window, "List1");
+  search(t.window, QStringLiteral("k*t"));
+  QCOMPARE(listed(t.window), QStringList({"kąt", "kot", "kit", "kat"}));
   // Each search replaces the list, whatever was selected in it.
   list1->setCurrentIndex(list1->model()->index(2, 0));
-  search(window, QStringLiteral("*ąt"));
-  QCOMPARE(listed(window), QStringList({"kąt"}));
-  search(window, QStringLiteral("ż*k"));
-  QCOMPARE(listed(window), QStringList({"żak"}));
-  search(window, QStringLiteral("***"));
-  QCOMPARE(listed(window), QStringList({"kąt", "kot", "lot", "kit", "kod", "kat", "żak"}));
+  search(t.window, QStringLiteral("*ąt"));
+  QCOMPARE(listed(t.window), QStringList({"kąt"}));
+  search(t.window, QStringLiteral("ż*k"));
+  QCOMPARE(listed(t.window), QStringList({"żak"}));
+  search(t.window, QStringLiteral("***"));
+  QCOMPARE(listed(t.window), QStringList({"kąt", "kot", "lot", "kit", "kod", "kat", "żak"}));
   // Exact comparison: a capital letter does not find a lower-case word.
-  search(window, QStringLiteral("K*t"));
-  QVERIFY(listed(window).isEmpty());
+  search(t.window, QStringLiteral("K*t"));
+  QVERIFY(listed(t.window).isEmpty());
 
-  QVERIFY(log.messages.isEmpty());
-  QVERIFY(control(window, "Text1")->isEnabled());
-  QVERIFY(control(window, "List1")->isVisible());
-  QVERIFY(control(window, "Label2")->isVisible());
-  QCOMPARE(window.resultModel()->rowCount(), 0);
+  QVERIFY(t.log.messages.isEmpty());
+  QVERIFY(control(t.window, "Text1")->isEnabled());
+  QVERIFY(control(t.window, "List1")->isVisible());
+  QVERIFY(control(t.window, "Label2")->isVisible());
+  QCOMPARE(t.window.resultModel()->rowCount(), 0);
 }
 
 void FrmMainTest::refusals_data() {
@@ -350,27 +320,22 @@ void FrmMainTest::refusals() {
   QFETCH(QString, text);
   QFETCH(QString, title);
   QFETCH(int, icon);
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  search(window, QStringLiteral("k*t"));
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  search(t.window, QStringLiteral("k*t"));
 
-  search(window, pattern);
+  search(t.window, pattern);
   if (text.isEmpty()) {
-    QVERIFY(log.messages.isEmpty());
+    QVERIFY(t.log.messages.isEmpty());
   } else {
-    QCOMPARE(log.messages.size(), 1);
-    QCOMPARE(log.messages[0].text, text);
-    QCOMPARE(log.messages[0].title, title);
-    QCOMPARE(int(log.messages[0].icon), icon);
+    QCOMPARE(t.log.messages.size(), 1);
+    QCOMPARE(t.log.messages[0].text, text);
+    QCOMPARE(t.log.messages[0].title, title);
+    QCOMPARE(int(t.log.messages[0].icon), icon);
   }
   // A refused pattern leaves the list as it was.
-  QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat"}));
-  QVERIFY(control(window, "List1")->isVisible());
-  QVERIFY(control(window, "Text1")->isEnabled());
+  QCOMPARE(listed(t.window), QStringList({"kąt", "kot", "kit", "kat"}));
+  QVERIFY(control(t.window, "List1")->isVisible());
+  QVERIFY(control(t.window, "Text1")->isEnabled());
 }
 
 void FrmMainTest::realMessageBox() {
@@ -406,99 +371,79 @@ void FrmMainTest::realMessageBox() {
 }
 
 void FrmMainTest::missingWordListFile() {
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  search(window, QStringLiteral("k*t"));
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  search(t.window, QStringLiteral("k*t"));
 
   // slow/ is there but slow.4 is not.
-  search(window, QStringLiteral("k**a"));
-  QCOMPARE(log.messages.size(), 1);
-  QVERIFY2(log.messages[0].text.contains(QStringLiteral("slow.4")), qPrintable(log.messages[0].text));
-  QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
-  QCOMPARE(log.messages[0].icon, QMessageBox::Warning);
+  search(t.window, QStringLiteral("k**a"));
+  QCOMPARE(t.log.messages.size(), 1);
+  QVERIFY2(t.log.messages[0].text.contains(QStringLiteral("slow.4")), qPrintable(t.log.messages[0].text));
+  QCOMPARE(t.log.messages[0].title, QStringLiteral("Błąd"));
+  QCOMPARE(t.log.messages[0].icon, QMessageBox::Warning);
   // The window is back as between searches, and no file was created.
-  QVERIFY(listed(window).isEmpty());
-  QVERIFY(control(window, "List1")->isVisible());
-  QVERIFY(control(window, "Label2")->isVisible());
-  QVERIFY(control(window, "Text1")->isEnabled());
-  QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("slow/slow.4"))));
+  QVERIFY(listed(t.window).isEmpty());
+  QVERIFY(control(t.window, "List1")->isVisible());
+  QVERIFY(control(t.window, "Label2")->isVisible());
+  QVERIFY(control(t.window, "Text1")->isEnabled());
+  QVERIFY(!QFile::exists(wordListPath(t.folder, 4)));
 
   // No slow/ at all.
   QTemporaryDir empty;
-  window.setProgramFolder(toPath(empty.path()));
-  search(window, QStringLiteral("k*t"));
-  QCOMPARE(log.messages.size(), 2);
-  QVERIFY2(log.messages[1].text.contains(QStringLiteral("slow")), qPrintable(log.messages[1].text));
-  QVERIFY(control(window, "List1")->isVisible());
-  QVERIFY(control(window, "Text1")->isEnabled());
+  t.window.setProgramFolder(toPath(empty.path()));
+  search(t.window, QStringLiteral("k*t"));
+  QCOMPARE(t.log.messages.size(), 2);
+  QVERIFY2(t.log.messages[1].text.contains(QStringLiteral("slow")), qPrintable(t.log.messages[1].text));
+  QVERIFY(control(t.window, "List1")->isVisible());
+  QVERIFY(control(t.window, "Text1")->isEnabled());
 }
 
 void FrmMainTest::enterInPatternBoxStartsNothing() {
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  window.activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(&window));
-  auto* text1 = control<QLineEdit>(window, "Text1");
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  t.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&t.window));
+  auto* text1 = control<QLineEdit>(t.window, "Text1");
 
   QTest::keyClicks(text1, QStringLiteral("k*t"));
   QCOMPARE(text1->text(), QStringLiteral("k*t"));
   QTest::keyClick(text1, Qt::Key_Return);
   QTest::keyClick(text1, Qt::Key_Enter);
-  QVERIFY(listed(window).isEmpty());
-  QVERIFY(log.messages.isEmpty());
+  QVERIFY(listed(t.window).isEmpty());
+  QVERIFY(t.log.messages.isEmpty());
 
   // A click does search, so the pattern was a good one.
-  control<QPushButton>(window, "Command1")->click();
-  QCOMPARE(listed(window).size(), 4);
+  control<QPushButton>(t.window, "Command1")->click();
+  QCOMPARE(listed(t.window).size(), 4);
 }
 
 void FrmMainTest::clicksDuringSearchStartNothing() {
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  control<QLineEdit>(window, "Text1")->setText(QStringLiteral("k*t"));
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  control<QLineEdit>(t.window, "Text1")->setText(QStringLiteral("k*t"));
 
   ModalCloser closer;
   // Clicks that wait in the queue run while the search lets events in.
-  QSignalSpy command1Clicks(control<QPushButton>(window, "Command1"), &QPushButton::clicked);
-  QSignalSpy command5Clicks(control<QPushButton>(window, "Command5"), &QPushButton::clicked);
+  QSignalSpy command1Clicks(control<QPushButton>(t.window, "Command1"), &QPushButton::clicked);
+  QSignalSpy command5Clicks(control<QPushButton>(t.window, "Command5"), &QPushButton::clicked);
   for (const char* name : {"Command1", "Command2", "Command5", "Command1"})
-    QMetaObject::invokeMethod(control<QPushButton>(window, name), "click", Qt::QueuedConnection);
-  control<QPushButton>(window, "Command1")->click();
+    QMetaObject::invokeMethod(control<QPushButton>(t.window, name), "click", Qt::QueuedConnection);
+  control<QPushButton>(t.window, "Command1")->click();
 
   QCOMPARE(command1Clicks.size(), 3);
   QCOMPARE(command5Clicks.size(), 1);
-  QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat"}));
-  QVERIFY(log.messages.isEmpty());
+  QCOMPARE(listed(t.window), QStringList({"kąt", "kot", "kit", "kat"}));
+  QVERIFY(t.log.messages.isEmpty());
   QCOMPARE(closer.opened, 0);
-  QVERIFY(window.isVisible());
+  QVERIFY(t.window.isVisible());
 
   // Outside a search the button works again.
-  control<QLineEdit>(window, "Text1")->setText(QStringLiteral("l*t"));
-  control<QPushButton>(window, "Command1")->click();
-  QCOMPARE(listed(window), QStringList({"lot"}));
+  control<QLineEdit>(t.window, "Text1")->setText(QStringLiteral("l*t"));
+  control<QPushButton>(t.window, "Command1")->click();
+  QCOMPARE(listed(t.window), QStringList({"lot"}));
 }
 
 void FrmMainTest::addWordWindowFromMainWindow() {
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QVERIFY(!window.windowIcon().isNull());
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+  QVERIFY(!t.window.windowIcon().isNull());
 
   // Works the add-word window from inside its own event loop: the first time
   // adds a word, the second time only looks and closes.
@@ -510,8 +455,8 @@ void FrmMainTest::addWordWindowFromMainWindow() {
     auto* dialog = qobject_cast<frmSlownik*>(QApplication::activeModalWidget());
     if (!dialog || !dialog->isVisible()) return;
     ++showings;
-    sameIcon = dialog->windowIcon().cacheKey() == window.windowIcon().cacheKey();
-    sameFolder = dialog->programFolder() == window.programFolder();
+    sameIcon = dialog->windowIcon().cacheKey() == t.window.windowIcon().cacheKey();
+    sameFolder = dialog->programFolder() == t.window.programFolder();
     auto* text1 = dialog->findChild<QLineEdit*>(QStringLiteral("Text1"));
     startTexts << text1->text();
     if (showings == 1) {
@@ -521,7 +466,7 @@ void FrmMainTest::addWordWindowFromMainWindow() {
     dialog->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
   });
   driver.start(20);
-  auto* command5 = control<QPushButton>(window, "Command5");
+  auto* command5 = control<QPushButton>(t.window, "Command5");
   command5->click();
   command5->click();
   driver.stop();
@@ -531,12 +476,12 @@ void FrmMainTest::addWordWindowFromMainWindow() {
   QVERIFY(sameFolder);
   // Each showing starts from a fresh window, discarded when it closes.
   QCOMPARE(startTexts, QStringList({"", ""}));
-  QVERIFY(window.findChildren<frmSlownik*>().isEmpty());
-  QCOMPARE(log.messages.size(), 1);
-  QCOMPARE(log.messages[0].title, QStringLiteral("Dodałem wyraz"));
+  QVERIFY(t.window.findChildren<frmSlownik*>().isEmpty());
+  QCOMPARE(t.log.messages.size(), 1);
+  QCOMPARE(t.log.messages[0].title, QStringLiteral("Dodałem wyraz"));
   // The next search finds the new word, last in file order.
-  search(window, QStringLiteral("k*t"));
-  QCOMPARE(listed(window), QStringList({"kąt", "kot", "kit", "kat", "kut"}));
+  search(t.window, QStringLiteral("k*t"));
+  QCOMPARE(listed(t.window), QStringList({"kąt", "kot", "kit", "kat", "kut"}));
 }
 
 void FrmMainTest::resultModelHoldsManyWords() {
@@ -568,21 +513,17 @@ void FrmMainTest::resultModelHoldsManyWords() {
 }
 
 void FrmMainTest::koniecClearsListAndEndsProgram() {
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  search(window, QStringLiteral("k*t"));
-  QCOMPARE(listed(window).size(), 4);
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+  search(t.window, QStringLiteral("k*t"));
+  QCOMPARE(listed(t.window).size(), 4);
   CloseCounter closes;
-  window.installEventFilter(&closes);
+  t.window.installEventFilter(&closes);
 
-  QTimer::singleShot(0, control<QPushButton>(window, "Command3"), &QPushButton::click);
+  QTimer::singleShot(0, control<QPushButton>(t.window, "Command3"), &QPushButton::click);
   QCOMPARE(runUntilProgramEnds(), 0);
-  QVERIFY(listed(window).isEmpty());
-  QVERIFY(!window.isVisible());
+  QVERIFY(listed(t.window).isEmpty());
+  QVERIFY(!t.window.isVisible());
   // No close handler ran.
   QCOMPARE(closes.closes, 0);
 }
@@ -604,31 +545,26 @@ void FrmMainTest::endRequestDuringSearchWaitsForIt_data() {
 
 void FrmMainTest::endRequestDuringSearchWaitsForIt() {
   QFETCH(QString, request);
-  QTemporaryDir folder;
-  writeList(folder, 3, kThreeLetterWords);
-  MessageLog log;
-  frmMain window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  control<QLineEdit>(window, "Text1")->setText(QStringLiteral("k*t"));
-  QSignalSpy published(window.resultModel(), &QAbstractItemModel::rowsInserted);
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+  control<QLineEdit>(t.window, "Text1")->setText(QStringLiteral("k*t"));
+  QSignalSpy published(t.window.resultModel(), &QAbstractItemModel::rowsInserted);
 
   QTimer::singleShot(0, [&] {
     if (request == QLatin1String("close"))
-      QMetaObject::invokeMethod(&window, "close", Qt::QueuedConnection);
+      QMetaObject::invokeMethod(&t.window, "close", Qt::QueuedConnection);
     else
-      QMetaObject::invokeMethod(control<QPushButton>(window, "Command3"), "click", Qt::QueuedConnection);
-    control<QPushButton>(window, "Command1")->click();
+      QMetaObject::invokeMethod(control<QPushButton>(t.window, "Command3"), "click", Qt::QueuedConnection);
+    control<QPushButton>(t.window, "Command1")->click();
   });
   QCOMPARE(runUntilProgramEnds(), 0);
   // The search ran to its end and showed its words; only then did the program
   // clear the list and end.
   QCOMPARE(published.size(), 1);
   QCOMPARE(published[0][2].toInt(), 3);
-  QVERIFY(listed(window).isEmpty());
-  QVERIFY(!window.isVisible());
-  QVERIFY(log.messages.isEmpty());
+  QVERIFY(listed(t.window).isEmpty());
+  QVERIFY(!t.window.isVisible());
+  QVERIFY(t.log.messages.isEmpty());
 }
 
 QTEST_MAIN(FrmMainTest)

@@ -13,33 +13,14 @@
 #include <filesystem>
 
 #include "common.h"
-#include "messagelog.h"
 #include "frmslownik.h"
+#include "messagelog.h"
 
 namespace {
-
-
-QString listPath(const QTemporaryDir& folder, int n) {
-  return folder.filePath(QStringLiteral("slow/slow.%1").arg(n));
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-  QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
 
 QByteArray readBytes(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-template <typename T = QWidget>
-T* control(const frmSlownik& window, const char* name) {
-  T* widget = window.findChild<T*>(QString::fromLatin1(name));
-  if (!widget) qFatal("no control %s", name);
-  return widget;
 }
 
 // Types a word over the box's text and presses "Dodaj" with the mouse.
@@ -126,12 +107,7 @@ void FrmSlownikTest::startFocusAndTabOrder() {
   window.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&window));
   QCOMPARE(QApplication::focusWidget(), control(window, "Text1"));
-  QStringList order;
-  for (int i = 0; i < 3; ++i) {
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    order << QApplication::focusWidget()->objectName();
-  }
-  QCOMPARE(order, QStringList({"Command1", "Command2", "Text1"}));
+  QCOMPARE(tabOrder(3), QStringList({"Command1", "Command2", "Text1"}));
 }
 
 void FrmSlownikTest::koniecEscAndCloseBoxClose_data() {
@@ -158,23 +134,18 @@ void FrmSlownikTest::koniecEscAndCloseBoxClose() {
 }
 
 void FrmSlownikTest::enterAddsNothing() {
-  QTemporaryDir folder;
   const QByteArray before = "1\r\nkot\r\n";
-  writeBytes(listPath(folder, 3), before);
-  MessageLog log;
-  frmSlownik window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  window.activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(&window));
-  auto* text1 = control<QLineEdit>(window, "Text1");
+  ShownWindow<frmSlownik> t({{3, before}});
+  t.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&t.window));
+  auto* text1 = control<QLineEdit>(t.window, "Text1");
 
   QTest::keyClicks(text1, QStringLiteral("kit"));
   QTest::keyClick(text1, Qt::Key_Return);
   QTest::keyClick(text1, Qt::Key_Enter);
-  QVERIFY(log.messages.isEmpty());
-  QCOMPARE(readBytes(listPath(folder, 3)), before);
-  QVERIFY(window.isVisible());
+  QVERIFY(t.log.messages.isEmpty());
+  QCOMPARE(readBytes(wordListPath(t.folder, 3)), before);
+  QVERIFY(t.window.isVisible());
   QCOMPARE(text1->text(), QStringLiteral("kit"));
 }
 
@@ -193,77 +164,62 @@ void FrmSlownikTest::refusals_data() {
 void FrmSlownikTest::refusals() {
   QFETCH(QString, word);
   QFETCH(QString, text);
-  QTemporaryDir folder;
-  MessageLog log;
-  frmSlownik window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  ShownWindow<frmSlownik> t;
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
 
-  add(window, word);
-  QCOMPARE(log.messages.size(), 1);
-  QCOMPARE(log.messages[0].text, text);
-  QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
-  QCOMPARE(log.messages[0].icon, QMessageBox::Warning);
+  add(t.window, word);
+  QCOMPARE(t.log.messages.size(), 1);
+  QCOMPARE(t.log.messages[0].text, text);
+  QCOMPARE(t.log.messages[0].title, QStringLiteral("Błąd"));
+  QCOMPARE(t.log.messages[0].icon, QMessageBox::Warning);
   // The word stays, selected in full, with the focus, to be typed over.
-  auto* text1 = control<QLineEdit>(window, "Text1");
+  auto* text1 = control<QLineEdit>(t.window, "Text1");
   QCOMPARE(text1->text(), word);
   QCOMPARE(text1->selectedText(), word);
-  QCOMPARE(window.focusWidget(), text1);
-  QVERIFY(window.isVisible());
-  QVERIFY(QDir(folder.path()).isEmpty());
+  QCOMPARE(t.window.focusWidget(), text1);
+  QVERIFY(t.window.isVisible());
+  QVERIFY(QDir(t.folder.path()).isEmpty());
 }
 
 void FrmSlownikTest::addsWordToItsFile() {
-  QTemporaryDir folder;
-  writeBytes(listPath(folder, 3), "2\r\nkot\r\nk\xB9t\r\n");
-  writeBytes(listPath(folder, 22), "0\r\n");
-  MessageLog log;
-  frmSlownik window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  auto* text1 = control<QLineEdit>(window, "Text1");
+  ShownWindow<frmSlownik> t({{3, "2\r\nkot\r\nk\xB9t\r\n"}, {22, "0\r\n"}});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+  auto* text1 = control<QLineEdit>(t.window, "Text1");
 
-  add(window, QStringLiteral("Żuk"));
-  QCOMPARE(log.messages.size(), 1);
-  QCOMPARE(log.messages[0].text, QStringLiteral("Wyraz (Żuk) został dodany do słownika"));
-  QCOMPARE(log.messages[0].title, QStringLiteral("Dodałem wyraz"));
-  QCOMPARE(log.messages[0].icon, QMessageBox::Information);
+  add(t.window, QStringLiteral("Żuk"));
+  QCOMPARE(t.log.messages.size(), 1);
+  QCOMPARE(t.log.messages[0].text, QStringLiteral("Wyraz (Żuk) został dodany do słownika"));
+  QCOMPARE(t.log.messages[0].title, QStringLiteral("Dodałem wyraz"));
+  QCOMPARE(t.log.messages[0].icon, QMessageBox::Information);
   // Appended as typed, in Windows-1250, the count raised, no copy left.
-  QCOMPARE(readBytes(listPath(folder, 3)), QByteArray("3\r\nkot\r\nk\xB9t\r\n\xAFuk\r\n"));
-  QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("slow/~slow.3"))));
+  QCOMPARE(readBytes(wordListPath(t.folder, 3)), QByteArray("3\r\nkot\r\nk\xB9t\r\n\xAFuk\r\n"));
+  QVERIFY(!QFile::exists(t.folder.filePath(QStringLiteral("slow/~slow.3"))));
   QCOMPARE(text1->selectedText(), QStringLiteral("Żuk"));
-  QCOMPARE(window.focusWidget(), text1);
+  QCOMPARE(t.window.focusWidget(), text1);
 
   // 22 characters is the longest word accepted.
   const QString longest = QStringLiteral("konstantynopolitańczyk");
   QCOMPARE(longest.size(), 22);
-  add(window, longest);
-  QCOMPARE(log.messages.size(), 2);
-  QCOMPARE(log.messages[1].icon, QMessageBox::Information);
-  QCOMPARE(readBytes(listPath(folder, 22)), QByteArray("1\r\nkonstantynopolita\xF1"
-                                                       "czyk\r\n"));
+  add(t.window, longest);
+  QCOMPARE(t.log.messages.size(), 2);
+  QCOMPARE(t.log.messages[1].icon, QMessageBox::Information);
+  QCOMPARE(readBytes(wordListPath(t.folder, 22)), QByteArray("1\r\nkonstantynopolita\xF1"
+                                                             "czyk\r\n"));
   // The notice stays whether or not a word was added.
-  QVERIFY(control(window, "Label2")->isVisible());
+  QVERIFY(control(t.window, "Label2")->isVisible());
 }
 
 void FrmSlownikTest::duplicateRefused() {
-  QTemporaryDir folder;
   const QByteArray before = "2\r\nkot\r\nk\xB9t\r\n";
-  writeBytes(listPath(folder, 3), before);
-  MessageLog log;
-  frmSlownik window;
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  ShownWindow<frmSlownik> t({{3, before}});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
 
-  add(window, QStringLiteral("Kąt"));
-  QCOMPARE(log.messages.size(), 1);
-  QCOMPARE(log.messages[0].text, QStringLiteral("Wpisany wyraz (Kąt) jest już w słowniku!"));
-  QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
-  QCOMPARE(readBytes(listPath(folder, 3)), before);
-  QCOMPARE(control<QLineEdit>(window, "Text1")->selectedText(), QStringLiteral("Kąt"));
+  add(t.window, QStringLiteral("Kąt"));
+  QCOMPARE(t.log.messages.size(), 1);
+  QCOMPARE(t.log.messages[0].text, QStringLiteral("Wpisany wyraz (Kąt) jest już w słowniku!"));
+  QCOMPARE(t.log.messages[0].title, QStringLiteral("Błąd"));
+  QCOMPARE(readBytes(wordListPath(t.folder, 3)), before);
+  QCOMPARE(control<QLineEdit>(t.window, "Text1")->selectedText(), QStringLiteral("Kąt"));
 }
 
 void FrmSlownikTest::pressesDuringAdditionStartNothing_data() {
@@ -276,33 +232,28 @@ void FrmSlownikTest::pressesDuringAdditionStartNothing_data() {
 
 void FrmSlownikTest::pressesDuringAdditionStartNothing() {
   QFETCH(QString, press);
-  QTemporaryDir folder;
-  writeBytes(listPath(folder, 3), "1\r\nkot\r\n");
-  frmSlownik window;
-  MessageLog log(&window);
-  window.setProgramFolder(toPath(folder.path()));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  control<QLineEdit>(window, "Text1")->setText(QStringLiteral("kit"));
+  ShownWindow<frmSlownik> t({{3, "1\r\nkot\r\n"}});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+  control<QLineEdit>(t.window, "Text1")->setText(QStringLiteral("kit"));
 
   // The press waits in the queue and arrives while the addition lets events in.
   if (press == QLatin1String("close")) {
-    QMetaObject::invokeMethod(&window, "close", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&t.window, "close", Qt::QueuedConnection);
   } else if (press == QLatin1String("Esc")) {
-    QCoreApplication::postEvent(control(window, "Text1"),
+    QCoreApplication::postEvent(control(t.window, "Text1"),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
   } else {
-    QMetaObject::invokeMethod(control(window, qPrintable(press)), "click", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(control(t.window, qPrintable(press)), "click", Qt::QueuedConnection);
   }
-  QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
+  QTest::mouseClick(control(t.window, "Command1"), Qt::LeftButton);
 
   // One addition, reported while the window was still open.
-  QCOMPARE(log.messages.size(), 1);
-  QCOMPARE(log.messages[0].text, QStringLiteral("Wyraz (kit) został dodany do słownika"));
-  QVERIFY(log.messages[0].windowVisible);
-  QCOMPARE(readBytes(listPath(folder, 3)), QByteArray("2\r\nkot\r\nkit\r\n"));
+  QCOMPARE(t.log.messages.size(), 1);
+  QCOMPARE(t.log.messages[0].text, QStringLiteral("Wyraz (kit) został dodany do słownika"));
+  QVERIFY(t.log.messages[0].windowVisible);
+  QCOMPARE(readBytes(wordListPath(t.folder, 3)), QByteArray("2\r\nkot\r\nkit\r\n"));
   // A request to close took effect once the addition had finished.
-  QCOMPARE(window.isVisible(), press == QLatin1String("Command1"));
+  QCOMPARE(t.window.isVisible(), press == QLatin1String("Command1"));
 }
 
 QTEST_MAIN(FrmSlownikTest)
