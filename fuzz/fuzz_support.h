@@ -62,6 +62,12 @@ inline std::vector<char32_t> Chars(std::string_view utf8) {
   return out;
 }
 
+// A control character: no word holds one. Among them are the characters of
+// the five bytes Windows-1250 leaves undefined (U+0081, U+0083, ...).
+inline bool IsControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 // Lines as LineReader gives them.
 inline std::vector<std::string_view> Lines(std::string_view data) {
   std::vector<std::string_view> out;
