@@ -122,14 +122,14 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
     return WriteFailed(path, ec);
   }
   view.ProcessPendingEvents();
-  if (const std::error_code ec = platform::ReplaceFile(temp, path)) {
+  if (const std::error_code ec = platform::RenameOver(temp, path)) {
     platform::RemoveFile(temp);
     return WriteFailed(path, ec);
   }
   if (const std::error_code ec = platform::SyncFolder(folder)) {
     // The new file is in place but may not survive a crash: put the old one
     // back, so that what the user is told is what the disk holds.
-    if (!platform::WriteFileDurably(temp, content, path) && !platform::ReplaceFile(temp, path) &&
+    if (!platform::WriteFileDurably(temp, content, path) && !platform::RenameOver(temp, path) &&
         !platform::SyncFolder(folder)) {
       return WriteFailed(path, ec);
     }

@@ -2,7 +2,9 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <cerrno>
@@ -154,7 +156,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_
   return ec;
 }
 
-std::error_code ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+std::error_code RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (std::error_code ec = Fault(FileStep::Replace)) return ec;
   if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return LastError();
   return {};
@@ -308,7 +310,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_
   return ec;
 }
 
-std::error_code ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+std::error_code RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (std::error_code ec = Fault(FileStep::Replace)) return ec;
   if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
   return {};

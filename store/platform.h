@@ -83,7 +83,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_
 
 // Puts from in the place of to in one step: to is at every moment either its
 // old or its new content.
-std::error_code ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+std::error_code RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Makes a rename inside folder last across a crash.
 std::error_code SyncFolder(const std::filesystem::path& folder);
