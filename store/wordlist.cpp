@@ -30,9 +30,12 @@ bool BelowOne(std::string_view number) {
     std::string_view digits = number.substr(e + 1);
     const bool minus = !digits.empty() && digits.front() == '-';
     if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
-    // An exponent too long for a long long dwarfs any mantissa a file can hold.
-    if (std::from_chars(digits.data(), digits.data() + digits.size(), exponent).ec != std::errc())
-      exponent = std::numeric_limits<long long>::max() / 2;
+    // An exponent beyond half a long long dwarfs any mantissa a file can hold;
+    // held to that, it cannot overflow when the mantissa's power is added.
+    constexpr long long kFar = std::numeric_limits<long long>::max() / 2;
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), exponent).ec != std::errc() ||
+        exponent > kFar)
+      exponent = kFar;
     if (minus) exponent = -exponent;
   }
   const std::size_t point = std::min(mantissa.find('.'), mantissa.size());

@@ -105,7 +105,13 @@ TEST(word_list, count_beyond_double_range_goes_by_size) {
   EXPECT_EQ(ParseCount("1" + zeros + "e-5", count), CountError::TooLarge);
   EXPECT_EQ(ParseCount("-1" + zeros + "e-5", count), CountError::Negative);
   EXPECT_EQ(ParseCount("1e99999999999999999999999", count), CountError::TooLarge);
+  // Exponents at the very edge of a long long, next to a mantissa that moves
+  // the first digit further the same way.
+  EXPECT_EQ(ParseCount("10e9223372036854775807", count), CountError::TooLarge);
   EXPECT_EQ(count, 7);
+  EXPECT_EQ(ParseCount("0.01e-9223372036854775807", count), CountError::None);
+  EXPECT_EQ(count, 0);
+  count = 7;
   EXPECT_EQ(ParseCount("0." + zeros + "1e5", count), CountError::None);
   EXPECT_EQ(count, 0);
   count = 7;
