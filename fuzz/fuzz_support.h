@@ -77,9 +77,11 @@ inline std::vector<std::string_view> Lines(std::string_view data) {
 }
 
 // A program folder of its own for this process, with an empty slow/ in it,
-// made on first use and removed when the process ends. It lies in /dev/shm
-// where there is one: the addition syncs every file it writes, and syncing
-// to a real disk would slow fuzzing down to a crawl.
+// made on first use and removed when the process returns from main. It lies
+// in /dev/shm where there is one: the addition syncs every file it writes,
+// and syncing to a real disk would slow fuzzing down to a crawl. libFuzzer
+// ends without removing it, so scripts/fuzz names a folder of its own to put
+// these in (WYPELNIAK_FUZZ_SCRATCH) and removes that when the run is over.
 class ScratchFolder {
  public:
   static ScratchFolder& Get() {
@@ -120,7 +122,10 @@ class ScratchFolder {
   ScratchFolder() {
     std::error_code ec;
     std::filesystem::path base = "/dev/shm";
-    if (!std::filesystem::is_directory(base, ec)) base = std::filesystem::temp_directory_path();
+    if (const char* chosen = std::getenv("WYPELNIAK_FUZZ_SCRATCH"); chosen != nullptr && *chosen != '\0')
+      base = chosen;
+    else if (!std::filesystem::is_directory(base, ec))
+      base = std::filesystem::temp_directory_path();
     std::random_device rd;
     program_ = base / ("wypelniak-fuzz-" + std::to_string(rd()) + "-" + std::to_string(rd()));
     std::filesystem::create_directories(DictionaryFolder(program_));
