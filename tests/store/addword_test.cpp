@@ -234,3 +234,27 @@ TEST_F(Addition, the_new_word_is_found_by_the_next_search_read) {
   ASSERT_TRUE(reader.Next(value));
   EXPECT_EQ(Cp1250ToUtf8(value), "Łątka");
 }
+
+TEST(folder_lock, a_held_lock_keeps_others_waiting_until_it_is_let_go) {
+  TempFolder folder;
+  const std::filesystem::path lockFile = folder.path() / ".lock";
+  platform::FolderLock first, second;
+  ASSERT_FALSE(first.Acquire(lockFile, std::chrono::milliseconds(0)));
+  EXPECT_EQ(second.Acquire(lockFile, std::chrono::milliseconds(50)), std::errc::device_or_resource_busy);
+  first.Release();
+  EXPECT_FALSE(second.Acquire(lockFile, std::chrono::milliseconds(0)));
+}
+
+TEST_F(Addition, a_busy_lock_is_reported_and_nothing_is_written) {
+  Write(3, ListBytes({"kot"}));
+  const std::string before = ReadBytes(List(3));
+  platform::SetFaultHook([](platform::FileStep step) -> std::error_code {
+    if (step == platform::FileStep::Lock) return std::make_error_code(std::errc::device_or_resource_busy);
+    return {};
+  });
+  const RecordingView view = Add("kit");
+  EXPECT_EQ(view.calls, kRefused);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_NE(view.messages[0].find("przez inną kopię programu"), std::string::npos) << view.messages[0];
+  EXPECT_EQ(ReadBytes(List(3)), before);
+}

@@ -155,6 +155,7 @@ void HostileTest::searchFiles() {
   qInfo("%s: %lld ms", c.name, static_cast<long long>(timer.elapsed()));
 
   QCOMPARE(log.messages.size(), 1);
+  qInfo("%s", qPrintable(log.messages[0].text));
   QVERIFY2(log.messages[0].text.contains(c.searchMessage), qPrintable(log.messages[0].text));
   QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
   QCOMPARE(log.messages[0].icon, QMessageBox::Warning);
@@ -182,6 +183,7 @@ void HostileTest::addFiles() {
   qInfo("%s: %lld ms", c.name, static_cast<long long>(timer.elapsed()));
 
   QCOMPARE(log.messages.size(), 1);
+  qInfo("%s", qPrintable(log.messages[0].text));
   QVERIFY2(log.messages[0].text.contains(c.addMessage), qPrintable(log.messages[0].text));
   QCOMPARE(log.messages[0].title, c.afterAdd.isEmpty() ? QStringLiteral("Błąd") : QStringLiteral("Dodałem wyraz"));
   QCOMPARE(snapshot(folder.path()), expected);  // no ~slow.3 either way
@@ -235,6 +237,7 @@ void HostileTest::addWords() {
     log.messages.clear();
     add(window, c.word);
     QCOMPARE(log.messages.size(), 1);
+    qInfo("%s", qPrintable(log.messages[0].text));
     QVERIFY2(log.messages[0].text.contains(c.message), qPrintable(log.messages[0].text));
     QCOMPARE(log.messages[0].title, QStringLiteral("Błąd"));
     // The text stays, selected in full, for the user to type over.
