@@ -3,7 +3,8 @@
 // (blanks before it, a comma or line end after it, quotation marks dropped),
 // and the reader must reach the end after at most one value per byte. Every
 // value is also read as a count: ParseCount must agree with the C library's
-// strtod on what is a number and on the whole number it rounds to.
+// strtod on what is a number and on the whole number it rounds to. Reading
+// with a length expected gives the same values, whatever the length.
 
 #include <cerrno>
 #include <cmath>
@@ -108,5 +109,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   // The reader stops only where nothing but blanks is left.
   FUZZ_CHECK(pos == size);
   FUZZ_CHECK(!reader.Next(value));
+
+  for (const std::size_t length : {1, 2, 3, 7, 12, 15, 16, 17, 22, 31, 32, 33}) {
+    CountedReader plain(data);
+    CountedReader expecting(data);
+    std::string_view want;
+    std::string_view got;
+    bool more = true;
+    while (more) {
+      more = plain.Next(want);
+      FUZZ_CHECK(expecting.NextExpecting(length, got) == more);
+      if (more) FUZZ_CHECK(got.data() == want.data() && got.size() == want.size());
+    }
+  }
   return 0;
 }

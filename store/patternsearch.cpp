@@ -148,7 +148,7 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
   std::string decoded;
   std::int32_t skipped = 0;  // matching values that hold control characters
   for (std::int32_t i = 0; i < count; ++i) {
-    if (!reader.Next(value)) {
+    if (!reader.NextExpecting(length, value)) {
       Fail(view, Damaged(path, "liczba wyrazów podana w pierwszym wierszu (" + std::to_string(count) +
                                    ") jest większa niż liczba wyrazów w pliku (" + std::to_string(i) + ")"));
       return;
