@@ -5,10 +5,6 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
-
 #include "cp1250.h"
 #include "platform.h"
 
@@ -16,26 +12,6 @@ namespace wypelniak {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// Whether none of the n bytes at p is a comma or CR; the bytes up to end may
-// be read.
-bool HoldsNoDelimiter(const char* p, std::size_t n, const char* end) {
-#if defined(__SSE2__) || defined(_M_X64)
-  if (n <= 32 && end - p >= 16) {
-    const auto delimiters = [](const char* at) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      return static_cast<unsigned>(_mm_movemask_epi8(
-          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')))));
-    };
-    if (n <= 16) return (delimiters(p) & ((1u << n) - 1)) == 0;
-    // The second sixteen overlap the first: together they cover all n.
-    return delimiters(p) == 0 && delimiters(p + n - 16) == 0;
-  }
-#endif
-  for (std::size_t i = 0; i < n; ++i)
-    if (p[i] == ',' || p[i] == '\r') return false;
-  return true;
-}
 
 std::filesystem::path ListPath(const std::filesystem::path& programFolder, const char* prefix, int n) {
   return DictionaryFolder(programFolder) / (prefix + std::to_string(n));
@@ -111,18 +87,6 @@ bool CountedReader::Next(std::string_view& value) {
   value = data_.substr(start, pos_ - start);
   SkipDelimiter();
   return true;
-}
-
-bool CountedReader::NextExpecting(std::size_t length, std::string_view& value) {
-  const char* p = data_.data() + pos_;
-  const char* end = data_.data() + data_.size();
-  if (static_cast<std::size_t>(end - p) >= length + 2 && p[length] == '\r' && p[length + 1] == '\n' &&
-      length > 0 && !IsBlank(p[0]) && p[0] != '"' && HoldsNoDelimiter(p, length, end)) {
-    value = data_.substr(pos_, length);
-    pos_ += length + 2;
-    return true;
-  }
-  return Next(value);
 }
 
 void CountedReader::SkipDelimiter() {

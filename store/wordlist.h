@@ -6,6 +6,10 @@
 #include <string_view>
 #include <system_error>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 // The word list: one file per word length, slow/slow.<N> in the program
 // folder, Windows-1250 text. Line 1 holds the number of words, then one word
 // a line; every line the program writes ends in CR LF.
@@ -26,6 +30,30 @@ std::filesystem::path WordListPath(int n, const std::filesystem::path& programFo
 // slow/~slow.<n>: the temporary copy made while a word is being added.
 std::filesystem::path TempListPath(int n, const std::filesystem::path& programFolder = ProgramFolder());
 
+namespace detail {
+
+// Whether none of the n bytes at p is a comma or CR; the bytes up to end may
+// be read.
+inline bool HoldsNoDelimiter(const char* p, std::size_t n, const char* end) {
+#if defined(__SSE2__) || defined(_M_X64)
+  if (n <= 32 && end - p >= 16) {
+    const auto delimiters = [](const char* at) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      return static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')))));
+    };
+    if (n <= 16) return (delimiters(p) & ((1u << n) - 1)) == 0;
+    // The second sixteen overlap the first: together they cover all n.
+    return delimiters(p) == 0 && delimiters(p + n - 16) == 0;
+  }
+#endif
+  for (std::size_t i = 0; i < n; ++i)
+    if (p[i] == ',' || p[i] == '\r') return false;
+  return true;
+}
+
+}  // namespace detail
+
 // Reads values one after another from a file's bytes: a value ends at a comma
 // or at a line end (CR or CR LF; a lone LF does not end a line), leading
 // blanks are skipped, and a value that begins with a double quotation mark
@@ -41,7 +69,18 @@ class CountedReader {
   // ended by CR LF, as nearly every word of a sound word-list file is: the
   // next value's place is then known before this one has been looked at, so
   // the processor need not wait for each word's end to find the next word.
-  bool NextExpecting(std::size_t length, std::string_view& value);
+  // Inline, so that a search's loop keeps its place in a register.
+  bool NextExpecting(std::size_t length, std::string_view& value) {
+    const char* p = data_.data() + pos_;
+    const char* end = data_.data() + data_.size();
+    if (static_cast<std::size_t>(end - p) >= length + 2 && p[length] == '\r' && p[length + 1] == '\n' &&
+        length > 0 && p[0] != ' ' && p[0] != '\t' && p[0] != '"' && detail::HoldsNoDelimiter(p, length, end)) {
+      value = data_.substr(pos_, length);
+      pos_ += length + 2;
+      return true;
+    }
+    return Next(value);
+  }
 
  private:
   // Moves past a comma or a line end at pos_, if one stands there.
