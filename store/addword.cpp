@@ -50,17 +50,31 @@ std::string UnstorableReason(std::string_view word) {
 std::string NewContent(std::string_view oldContent, std::string_view word) {
   LineReader lines(oldContent);
   lines.ReadLine();  // the old count
-  std::string body;
-  body.reserve(oldContent.size() + word.size() + 16);
+  const std::string_view oldWords = oldContent.substr(lines.Position());
   std::size_t wordLines = 0;
+  bool allEndInCrLf = true;
   while (!lines.AtEnd()) {
-    body += lines.ReadLine();
-    body += "\r\n";
+    lines.ReadLine();
     ++wordLines;
+    const std::size_t end = lines.Position();
+    allEndInCrLf = allEndInCrLf && end >= 2 && oldContent[end - 2] == '\r' && oldContent[end - 1] == '\n';
   }
-  body += word;
-  body += "\r\n";
-  return std::to_string(wordLines + 1) + "\r\n" + body;
+
+  std::string updated = std::to_string(wordLines + 1) + "\r\n";
+  updated.reserve(updated.size() + oldWords.size() + wordLines + word.size() + 2);
+  if (allEndInCrLf) {
+    // As in every file this program writes: the old lines go over as they are.
+    updated += oldWords;
+  } else {
+    LineReader again(oldWords);
+    while (!again.AtEnd()) {
+      updated += again.ReadLine();
+      updated += "\r\n";
+    }
+  }
+  updated += word;
+  updated += "\r\n";
+  return updated;
 }
 
 // Does the file hold the word? Every line after the first is compared whole.

@@ -98,6 +98,8 @@ class LineReader {
   bool AtEnd() const { return pos_ >= data_.size(); }
   // The next line; call only when not AtEnd().
   std::string_view ReadLine();
+  // Where the next line begins.
+  std::size_t Position() const { return pos_; }
 
  private:
   std::string_view data_;
