@@ -73,8 +73,9 @@ class CountedReader {
   bool NextExpecting(std::size_t length, std::string_view& value) {
     const char* p = data_.data() + pos_;
     const char* end = data_.data() + data_.size();
-    if (static_cast<std::size_t>(end - p) >= length + 2 && p[length] == '\r' && p[length + 1] == '\n' &&
-        length > 0 && p[0] != ' ' && p[0] != '\t' && p[0] != '"' && detail::HoldsNoDelimiter(p, length, end)) {
+    const std::size_t rest = data_.size() - pos_;
+    if (length > 0 && rest >= 2 && length <= rest - 2 && p[length] == '\r' && p[length + 1] == '\n' &&
+        p[0] != ' ' && p[0] != '\t' && p[0] != '"' && detail::HoldsNoDelimiter(p, length, end)) {
       value = data_.substr(pos_, length);
       pos_ += length + 2;
       return true;

@@ -98,6 +98,8 @@ TEST(word_list, reading_with_an_expected_length_gives_the_same_values) {
   for (const std::string& data : inputs)
     for (std::size_t length = 1; length <= 33; ++length)
       ASSERT_EQ(Spans(data, length), Spans(data)) << length << " in " << testing::PrintToString(data);
+  // A length no data can hold is no trouble either.
+  EXPECT_EQ(Spans("kot\r\n", static_cast<std::size_t>(-1)), Spans("kot\r\n"));
 }
 
 TEST(word_list, line_reading_keeps_commas_and_ends_at_cr) {
