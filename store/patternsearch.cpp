@@ -145,6 +145,8 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
     return;
   }
 
+  ResultList* store = view.ResultStore();
+  if (store != nullptr) store->Reset(length);
   std::string decoded;
   std::int32_t skipped = 0;  // matching values that hold control characters
   for (std::int32_t i = 0; i < count; ++i) {
@@ -156,6 +158,10 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
     if (Matches(cells, length, value)) {
       if (HoldsControlByte(value)) {
         ++skipped;
+        continue;
+      }
+      if (store != nullptr) {
+        store->Append(value);
         continue;
       }
       decoded.clear();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "message.h"
+#include "resultlist.h"
 
 namespace wypelniak {
 
@@ -27,6 +28,12 @@ class SearchView {
   virtual void ProcessPendingEvents() = 0;
   // Appends a word at the end of the result list. The view copies it.
   virtual void AddResult(std::string_view word) = 0;
+  // The list the view shows, when it keeps one: the search then puts the
+  // words it finds straight into it (after ClearResults(), which empties it)
+  // instead of passing each to AddResult, and the view shows the whole list
+  // when SetResultsVisible(true) is called. nullptr: every word goes through
+  // AddResult.
+  virtual ResultList* ResultStore() { return nullptr; }
 };
 
 }  // namespace wypelniak

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wypelniak {
+
+// The words one search found. They all have the pattern's length, so they
+// are kept as their Windows-1250 bytes one after another, with no separator
+// and no index, and are turned into text only when a window shows a row.
+// The memory stays with the list between searches: a search that matches
+// every word of a file asks the system for nothing the previous one had.
+class ResultList {
+ public:
+  ResultList();
+  ResultList(const ResultList&) = delete;
+  ResultList& operator=(const ResultList&) = delete;
+  ~ResultList();
+
+  // Removes every row and sets the length of the rows to come; the memory
+  // is kept.
+  void Reset(std::size_t wordLength);
+  // Removes every row.
+  void Clear() { Reset(length_); }
+
+  // Appends a row; word must have WordLength() bytes.
+  void Append(std::string_view word);
+
+  std::size_t Size() const { return size_; }
+  bool Empty() const { return size_ == 0; }
+  std::size_t WordLength() const { return length_; }
+
+  // The Windows-1250 bytes of row i.
+  std::string_view Row(std::size_t i) const;
+  // Row i as UTF-8 text.
+  std::string Utf8(std::size_t i) const;
+  // Row i as UTF-16 text (for the Windows front end).
+  std::u16string Utf16(std::size_t i) const;
+
+ private:
+  struct Block;
+  std::vector<std::unique_ptr<Block>> blocks_;
+  std::size_t length_ = 0;
+  std::size_t size_ = 0;
+  std::size_t rowsPerBlock_ = 0;
+};
+
+}  // namespace wypelniak
