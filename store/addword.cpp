@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "cp1250.h"
 #include "platform.h"
@@ -20,11 +22,11 @@ constexpr std::chrono::milliseconds kLockWait{10000};
 
 // The lock file that every addition to the folder holds. It stays in the
 // folder, empty: removing it could let two copies lock two different files.
-std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
-  return DictionaryFolder(programFolder) / ".lock";
-}
+constexpr char kLockName[] = ".lock";
 
-bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+bool IsControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
 
 // Why the word cannot be written to a Windows-1250 file as one line, or
 // nothing when it can.
@@ -39,7 +41,8 @@ std::string UnstorableReason(std::string_view word) {
     if (UnicodeToCp1250(c) < 0) {
       std::string shown;
       AppendUtf8(c, shown);
-      return "Wyraz zawiera znak „" + shown + "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
+      return "Wyraz zawiera znak „" + shown +
+             "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
     }
   }
   return {};
@@ -91,65 +94,118 @@ std::string WriteFailed(const std::filesystem::path& path, const std::error_code
          ". Słownik nie został zmieniony.";
 }
 
+// The temporary file beside the file it will replace: ~slow.N in the folder,
+// or "~" and the name of the file a link leads to, beside that file.
+std::filesystem::path TempBeside(const std::filesystem::path& target) {
+  std::filesystem::path temp = target;
+  temp.replace_filename(std::filesystem::path("~").native() + target.filename().native());
+  return temp;
+}
+
+// Removes the temporary file when it goes out of scope, unless dismissed: an
+// exception between writing it and renaming it leaves nothing behind.
+class TempFile {
+ public:
+  explicit TempFile(std::filesystem::path path) : path_(std::move(path)) {}
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    if (path_.empty()) return;
+    try {
+      platform::RemoveFile(path_);
+    } catch (...) {
+    }
+  }
+  void Dismiss() { path_.clear(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
 // Adds the stored form of a word, under the folder's lock. Returns the
-// refusal or error text, or an empty text when the word was added.
+// refusal or error text, or an empty text when the word was added. Messages
+// name the paths as the user knows them; the files are reached through the
+// folder and file a link there leads to, when the link may be followed.
 std::string Append(AddWordView& view, const std::filesystem::path& programFolder, int n,
                    std::string_view typed, const std::string& stored) {
-  const std::filesystem::path folder = DictionaryFolder(programFolder);
-  const std::filesystem::path path = WordListPath(n, programFolder);
-  const std::filesystem::path temp = TempListPath(n, programFolder);
+  const std::filesystem::path shownFolder = DictionaryFolder(programFolder);
+  const std::filesystem::path shownPath = WordListPath(n, programFolder);
 
   std::error_code ignored;
-  if (!std::filesystem::is_directory(folder, ignored))
-    return "Nie znaleziono folderu słownika " + PathText(folder) + ".";
+  if (!std::filesystem::is_directory(shownFolder, ignored))
+    return "Nie znaleziono folderu słownika " + PathText(shownFolder) + ".";
+  std::filesystem::path folder;
+  if (const std::error_code ec = platform::WriteTarget(shownFolder, folder))
+    return "Nie można zmienić słownika w folderze " + PathText(shownFolder) + ": " + DescribeFileError(ec) +
+           ". Słownik nie został zmieniony.";
+  const std::filesystem::path listFile = folder / shownPath.filename();
 
   platform::FolderLock lock;
-  if (const std::error_code ec = lock.Acquire(LockPath(programFolder), kLockWait)) {
+  if (const std::error_code ec = lock.Acquire(folder / kLockName, kLockWait)) {
     if (ec == std::errc::device_or_resource_busy)
       return "Słownik jest właśnie zmieniany przez inną kopię programu. Spróbuj ponownie za chwilę.";
-    return "Nie można zmienić słownika w folderze " + PathText(folder) + ": " + DescribeFileError(ec) +
+    return "Nie można zmienić słownika w folderze " + PathText(shownFolder) + ": plik blokady " +
+           PathText(shownFolder / kLockName) + ": " + DescribeFileError(ec) +
            ". Słownik nie został zmieniony.";
   }
 
   // Read under the lock, so that a word another copy has just added is seen.
   std::string content;
-  if (const std::error_code ec = platform::ReadWholeFile(path, content))
-    return "Nie można odczytać pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) + ".";
+  {
+    platform::ReadOnlyFile file;
+    std::error_code ec = file.Open(listFile);
+    if (!ec && file.Size() > MaxListFileBytes)
+      return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " +
+             DescribeTooLarge(file.Size()) + ". Słownik nie został zmieniony.";
+    if (!ec) ec = file.ReadAll(content);
+    if (ec)
+      return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) + ".";
+  }
 
-  if (LooksLikeUtf8(content)) return WrongEncodingMessage(path) + " Słownik nie został zmieniony.";
+  if (LooksLikeUtf8(content)) return WrongEncodingMessage(shownPath) + " Słownik nie został zmieniony.";
   LineReader first(content);
   const std::string_view countLine = first.AtEnd() ? std::string_view{} : first.ReadLine();
   std::int32_t oldCount = 0;
   if (const CountError error = ParseCount(countLine, oldCount); error != CountError::None)
-    return "Plik słownika " + PathText(path) + " jest uszkodzony: " + DescribeCountProblem(error, countLine) +
-           ". Słownik nie został zmieniony.";
+    return "Plik słownika " + PathText(shownPath) +
+           " jest uszkodzony: " + DescribeCountProblem(error, countLine) + ". Słownik nie został zmieniony.";
 
   if (HoldsWord(content, Cp1250ToLower(stored)))
     return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";
 
-  if (const std::error_code ec = platform::CheckWritable(path)) return WriteFailed(path, ec);
+  // A link in place of the file is written through, the link kept, only
+  // into a file of the user's own; the new file is made beside that file.
+  std::filesystem::path target;
+  if (const std::error_code ec = platform::WriteTarget(listFile, target)) return WriteFailed(shownPath, ec);
+  const bool throughLink = target != listFile;
+  const std::filesystem::path temp =
+      throughLink ? TempBeside(target) : folder / TempListPath(n, programFolder).filename();
+  if (const std::error_code ec = platform::CheckWritable(target)) return WriteFailed(shownPath, ec);
 
   const std::string updated = NewContent(content, stored);
   view.ProcessPendingEvents();
-  if (const std::error_code ec = platform::WriteFileDurably(temp, updated, path)) {
+  if (const std::error_code ec = platform::WriteFileDurably(temp, updated, target)) {
     platform::RemoveFile(temp);
-    return WriteFailed(path, ec);
+    if (ec == std::errc::is_a_directory)
+      return "Nie udało się utworzyć pliku tymczasowego " +
+             PathText(throughLink ? temp : TempListPath(n, programFolder)) + ": " + DescribeFileError(ec) +
+             ". Słownik nie został zmieniony.";
+    return WriteFailed(shownPath, ec);
   }
+  TempFile written(temp);
   view.ProcessPendingEvents();
-  if (const std::error_code ec = platform::RenameOver(temp, path)) {
-    platform::RemoveFile(temp);
-    return WriteFailed(path, ec);
-  }
-  if (const std::error_code ec = platform::SyncFolder(folder)) {
+  if (const std::error_code ec = platform::RenameOver(temp, target)) return WriteFailed(shownPath, ec);
+  written.Dismiss();
+  if (const std::error_code ec = platform::SyncFolder(target.parent_path())) {
     // The new file is in place but may not survive a crash: put the old one
     // back, so that what the user is told is what the disk holds.
-    if (!platform::WriteFileDurably(temp, content, path) && !platform::RenameOver(temp, path) &&
-        !platform::SyncFolder(folder)) {
-      return WriteFailed(path, ec);
+    if (!platform::WriteFileDurably(temp, content, target) && !platform::RenameOver(temp, target) &&
+        !platform::SyncFolder(target.parent_path())) {
+      return WriteFailed(shownPath, ec);
     }
     platform::RemoveFile(temp);
-    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) +
-           ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
+    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(shownPath) + ": " +
+           DescribeFileError(ec) + ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
   }
   view.ProcessPendingEvents();
   return {};
@@ -172,7 +228,15 @@ void AddWord(AddWordView& view, const std::filesystem::path& programFolder) {
   if (const std::string reason = UnstorableReason(word); !reason.empty()) return Refuse(view, reason);
 
   const std::string stored = *Utf8ToCp1250(word);
-  const std::string problem = Append(view, programFolder, static_cast<int>(n), word, stored);
+  std::string problem;
+  try {
+    problem = Append(view, programFolder, static_cast<int>(n), word, stored);
+  } catch (const std::bad_alloc&) {
+    // The lock and every buffer are let go by now; no file was replaced.
+    problem = "Nie udało się dodać wyrazu do pliku słownika " +
+              PathText(WordListPath(static_cast<int>(n), programFolder)) +
+              ": za mało pamięci; zamknij inne programy i spróbuj ponownie. Słownik nie został zmieniony.";
+  }
   // The lock is released by now: a message box waiting for the user never
   // keeps another copy of the program from adding.
   if (!problem.empty()) return Refuse(view, problem);

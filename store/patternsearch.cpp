@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "cp1250.h"
@@ -82,9 +83,9 @@ std::string Damaged(const std::filesystem::path& path, const std::string& what) 
   return "Plik słownika " + PathText(path) + " jest uszkodzony: " + what + ".";
 }
 
-}  // namespace
-
-void PatternSearch(SearchView& view, const std::filesystem::path& programFolder) {
+// The search, up to its end or its first refusal. path is set to the file
+// searched once that is known.
+void Search(SearchView& view, const std::filesystem::path& programFolder, std::filesystem::path& path) {
   const std::string pattern = view.PatternText();
   if (pattern.empty()) return;
   const std::size_t length = Utf8Length(pattern);
@@ -106,7 +107,7 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
     return;
   }
 
-  const std::filesystem::path path = WordListPath(static_cast<int>(length), programFolder);
+  path = WordListPath(static_cast<int>(length), programFolder);
   platform::ReadOnlyFile file;
   if (const std::error_code ec = file.Open(path)) {
     std::error_code ignored;
@@ -116,6 +117,11 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
     } else {
       Fail(view, FileProblem(path, DescribeFileError(ec)));
     }
+    return;
+  }
+  // Refused before reading: the file would be read whole into memory.
+  if (const std::uint64_t size = file.Size(); size > MaxListFileBytes) {
+    Fail(view, FileProblem(path, DescribeTooLarge(size)));
     return;
   }
   view.SetPatternEnabled(false);
@@ -176,6 +182,19 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
     view.ShowMessage(Damaged(path, "pominięto pasujące wyrazy zawierające znaki sterujące (" +
                                        std::to_string(skipped) + ")"),
                      ErrorTitle, MessageIcon::Exclamation);
+  }
+}
+
+}  // namespace
+
+void PatternSearch(SearchView& view, const std::filesystem::path& programFolder) {
+  std::filesystem::path path;
+  try {
+    Search(view, programFolder, path);
+  } catch (const std::bad_alloc&) {
+    // What the search held is freed by now; the window goes back to normal.
+    const std::string what = "za mało pamięci, by przeszukać plik; zamknij inne programy i spróbuj ponownie";
+    Fail(view, path.empty() ? "Nie można przeszukać słownika: " + what + "." : FileProblem(path, what));
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -15,7 +16,23 @@ namespace wypelniak::platform {
 // system does not say.
 std::filesystem::path ExecutableFolder();
 
-// A file opened for reading only: opening never creates it.
+// Why a file was refused that the system itself would have opened: what it
+// is instead of a regular file, or a link this layer will not follow.
+enum class FileRefusal {
+  Fifo = 1,     // a named pipe: reading it would wait for a writer
+  Socket,       // a socket
+  Device,       // a character or block device (/dev/zero, a disk)
+  NotRegular,   // anything else that is neither a regular file nor a folder
+  Link,         // a symbolic link (or reparse point) where only a file may stand
+  ForeignLink,  // a link, or what it leads to, not owned by the user running the program
+  LinkTarget,   // a link that leads neither to a regular file nor to a folder
+};
+const std::error_category& RefusalCategory();
+std::error_code make_error_code(FileRefusal refusal);
+
+// A file opened for reading only: opening never creates it, never waits (a
+// named pipe with no writer is refused at once), and takes only a regular
+// file. A symbolic link is followed.
 class ReadOnlyFile {
  public:
   ReadOnlyFile() = default;
@@ -23,8 +40,11 @@ class ReadOnlyFile {
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
   ~ReadOnlyFile();
 
-  // Opens an existing regular file; a folder is refused as EISDIR.
+  // Opens an existing regular file; a folder is refused as EISDIR, anything
+  // else that is not a regular file as a FileRefusal.
   std::error_code Open(const std::filesystem::path& path);
+  // The open file's size in bytes, as it is now; 0 when none is open.
+  std::uint64_t Size() const;
   // Reads the whole file, from where it stands, into out.
   std::error_code ReadAll(std::string& out);
   void Close();
@@ -41,7 +61,19 @@ class ReadOnlyFile {
 std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& out);
 
 // The file operations below, each of which a test can make fail.
-enum class FileStep { Lock, OpenRead, Read, CheckWritable, Create, Write, Sync, Close, Replace, SyncFolder, Remove };
+enum class FileStep {
+  Lock,
+  OpenRead,
+  Read,
+  CheckWritable,
+  Create,
+  Write,
+  Sync,
+  Close,
+  Replace,
+  SyncFolder,
+  Remove
+};
 
 // Called before every file operation; an error it returns is taken as the
 // operation's own. For tests only: the program never sets it.
@@ -59,7 +91,10 @@ class FolderLock {
   ~FolderLock();
 
   // Creates the lock file if needed and takes the lock, waiting up to wait
-  // for another holder to let go.
+  // for another holder to let go. The lock file is opened for reading only,
+  // so whoever may read it may lock (a folder shared by a group works for
+  // every member); a new one is made readable by the folder's group. A lock
+  // file that is a link or not a regular file is refused, never followed.
   std::error_code Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait);
   void Release();
 
@@ -71,13 +106,25 @@ class FolderLock {
 #endif
 };
 
-// Fails unless the existing file may be opened for writing.
+// Fails unless the existing regular file may be opened for writing. A link
+// is not followed; nothing else is ever opened.
 std::error_code CheckWritable(const std::filesystem::path& path);
 
-// Writes data as the whole content of a new file (replacing one of that name),
-// checking every write, and flushes it to the disk before closing. The file
-// takes the permissions of modeFrom when that exists. On failure the new file
-// is removed.
+// Where a write meant for path must go, in target. path itself unless it is
+// a symbolic link; a link is followed only when both the link and what it
+// finally leads to (a regular file or a folder) belong to the user running
+// the program, and target is then that file or folder. Otherwise fails with
+// FileRefusal::ForeignLink or FileRefusal::LinkTarget, and nothing is
+// opened. A path that does not exist is its own target.
+std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::path& target);
+
+// Writes data as the whole content of a new file, checking every write, and
+// flushes it to the disk before closing. Whatever stands at path is removed
+// first (a link itself, never what it leads to; a folder is not removed and
+// the write fails), and the file is then created new, never through a link.
+// The file takes the permissions and, where the system allows, the owner and
+// group of the regular file modeFrom (read from that file once opened, a link
+// there being ignored). On failure the new file is removed.
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_view data,
                                  const std::filesystem::path& modeFrom);
 
@@ -92,3 +139,6 @@ std::error_code SyncFolder(const std::filesystem::path& folder);
 std::error_code RemoveFile(const std::filesystem::path& path);
 
 }  // namespace wypelniak::platform
+
+template <>
+struct std::is_error_code_enum<wypelniak::platform::FileRefusal> : std::true_type {};

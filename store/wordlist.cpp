@@ -1,6 +1,7 @@
 #include "wordlist.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -178,6 +179,21 @@ std::string WrongEncodingMessage(const std::filesystem::path& path) {
 }
 
 std::string DescribeFileError(const std::error_code& ec) {
+  if (ec.category() == platform::RefusalCategory()) {
+    switch (static_cast<platform::FileRefusal>(ec.value())) {
+      case platform::FileRefusal::Fifo: return "to jest potok nazwany (FIFO), a nie zwykły plik";
+      case platform::FileRefusal::Socket: return "to jest gniazdo (socket), a nie zwykły plik";
+      case platform::FileRefusal::Device: return "to jest urządzenie, a nie zwykły plik";
+      case platform::FileRefusal::NotRegular: return "to nie jest zwykły plik";
+      case platform::FileRefusal::Link:
+        return "to jest dowiązanie symboliczne, a w tym miejscu może stać tylko zwykły plik";
+      case platform::FileRefusal::ForeignLink:
+        return "to jest dowiązanie symboliczne, które (albo plik, do którego prowadzi) należy do innego "
+               "użytkownika, więc program nie zapisze przez nie słownika; zastąp dowiązanie zwykłym plikiem";
+      case platform::FileRefusal::LinkTarget:
+        return "to jest dowiązanie symboliczne, które nie prowadzi do zwykłego pliku ani folderu";
+    }
+  }
   if (ec == std::errc::no_such_file_or_directory) return "plik nie istnieje";
   if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
     return "brak uprawnień dostępu";
@@ -190,7 +206,47 @@ std::string DescribeFileError(const std::error_code& ec) {
     return "otwarto zbyt wiele plików";
   if (ec == std::errc::not_enough_memory) return "brak pamięci";
   if (ec == std::errc::file_too_large) return "plik jest za duży";
-  return "błąd systemu nr " + std::to_string(ec.value());
+  if (ec == std::errc::too_many_symbolic_link_levels)
+    return "dowiązania symboliczne tworzą pętlę albo jest ich po drodze zbyt wiele";
+  if (ec == std::errc::no_such_device_or_address || ec == std::errc::no_such_device)
+    return "to jest gniazdo (socket) albo urządzenie, którego nie ma, a nie zwykły plik";
+  if (ec == std::errc::not_a_socket) return "to nie jest gniazdo (socket)";
+  if (ec == std::errc::resource_unavailable_try_again || ec == std::errc::operation_would_block)
+    return "plik jest chwilowo niedostępny";
+  if (ec == std::errc::text_file_busy) return "plik jest używany przez uruchomiony program";
+  if (ec == std::errc::device_or_resource_busy) return "plik jest zajęty przez inny program";
+  if (ec == std::errc::too_many_links) return "plik ma zbyt wiele dowiązań";
+  if (ec == std::errc::filename_too_long) return "ścieżka jest za długa";
+  if (ec == std::errc::file_exists) return "plik o tej nazwie już istnieje";
+  if (ec == std::errc::directory_not_empty) return "folder nie jest pusty";
+  if (ec == std::errc::cross_device_link) return "pliki leżą na różnych dyskach";
+  if (ec == std::errc::no_lock_available) return "system plików nie pozwala zablokować pliku";
+  if (ec == std::errc::function_not_supported || ec == std::errc::operation_not_supported ||
+      ec == std::errc::not_supported)
+    return "system plików nie obsługuje tej operacji";
+  if (ec == std::errc::invalid_argument) return "system plików nie przyjął tej operacji";
+  if (ec == std::errc::bad_file_descriptor) return "plik został zamknięty lub nie pozwala na tę operację";
+  if (ec == std::errc::interrupted) return "operacja została przerwana";
+  if (ec == std::errc::timed_out || ec == std::errc::host_unreachable || ec == std::errc::network_unreachable ||
+      ec == std::errc::network_down || ec == std::errc::connection_reset || ec == std::errc::connection_aborted)
+    return "dysk sieciowy nie odpowiada";
+#ifdef EDQUOT
+  if (ec.value() == EDQUOT && ec.category() == std::generic_category())
+    return "przekroczony przydział miejsca na dysku dla użytkownika";
+#endif
+#ifdef ESTALE
+  if (ec.value() == ESTALE && ec.category() == std::generic_category())
+    return "plik na dysku sieciowym przestał być dostępny";
+#endif
+  return "nieznany błąd systemu (nr " + std::to_string(ec.value()) + ")";
+}
+
+std::string DescribeTooLarge(std::uint64_t bytes) {
+  constexpr std::uint64_t kMiB = std::uint64_t{1} << 20, kGiB = std::uint64_t{1} << 30;
+  const std::string limit = MaxListFileBytes % kGiB == 0 ? std::to_string(MaxListFileBytes / kGiB) + " GiB"
+                                                         : std::to_string(MaxListFileBytes / kMiB) + " MiB";
+  return "plik jest za duży (" + std::to_string(bytes / kMiB) + " MiB); program wczytuje cały plik słownika do " +
+         "pamięci, więc przyjmuje pliki najwyżej " + limit + " (prawdziwy słownik ma kilka megabajtów)";
 }
 
 std::string PathText(const std::filesystem::path& path) {

@@ -18,6 +18,11 @@ namespace wypelniak {
 inline constexpr int MinWordLength = 2;
 inline constexpr int MaxWordLength = 22;
 
+// The largest word-list file the program reads: a file is read whole into
+// memory, and an addition holds it twice. The longest real list is a few
+// megabytes; a larger file is refused before it is read.
+inline constexpr std::uint64_t MaxListFileBytes = std::uint64_t{1} << 30;
+
 // The folder of the running executable; all files are found from it.
 std::filesystem::path ProgramFolder();
 
@@ -125,6 +130,10 @@ std::string WrongEncodingMessage(const std::filesystem::path& path);
 
 // A Polish description of why a file operation failed, for messages.
 std::string DescribeFileError(const std::error_code& ec);
+
+// A Polish description of a word-list file over MaxListFileBytes, for
+// messages: its size, the limit and why there is one.
+std::string DescribeTooLarge(std::uint64_t bytes);
 
 // A path as UTF-8 text, for messages.
 std::string PathText(const std::filesystem::path& path);
