@@ -159,7 +159,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
              DescribeTooLarge(file.Size()) + ". Słownik nie został zmieniony.";
     if (!ec) ec = file.ReadAll(content);
     if (ec)
-      return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) + ".";
+      return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
+             ". Słownik nie został zmieniony.";
   }
 
   if (LooksLikeUtf8(content)) return WrongEncodingMessage(shownPath) + " Słownik nie został zmieniony.";
