@@ -187,7 +187,9 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   view.ProcessPendingEvents();
   if (const std::error_code ec = platform::WriteFileDurably(temp, updated, target)) {
     platform::RemoveFile(temp);
-    if (ec == std::errc::is_a_directory)
+    // What keeps the temporary file from being made is told of that file.
+    if (ec == std::errc::is_a_directory || ec == std::errc::permission_denied ||
+        ec == std::errc::operation_not_permitted || ec == std::errc::file_exists)
       return "Nie udało się utworzyć pliku tymczasowego " +
              PathText(throughLink ? temp : TempListPath(n, programFolder)) + ": " + DescribeFileError(ec) +
              ". Słownik nie został zmieniony.";
