@@ -132,7 +132,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
              DescribeTooLarge(file.Size()) + ". Słownik nie został zmieniony.";
     if (!ec) ec = file.ReadAll(content);
     if (ec)
-      return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) + ".";
+      return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
+             ". Słownik nie został zmieniony.";
   }
 
   if (LooksLikeUtf8(content)) return WrongEncodingMessage(shownPath) + " Słownik nie został zmieniony.";
@@ -155,7 +156,9 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   view.ProcessPendingEvents();
   if (const std::error_code ec = platform::WriteFileDurably(temp, updated, target)) {
     platform::RemoveFile(temp);
-    if (ec == std::errc::is_a_directory)
+    // What keeps the temporary file from being made is told of that file.
+    if (ec == std::errc::is_a_directory || ec == std::errc::permission_denied ||
+        ec == std::errc::operation_not_permitted || ec == std::errc::file_exists)
       return "Nie udało się utworzyć pliku tymczasowego " +
              PathText(throughLink ? temp : TempListPath(n, programFolder)) + ": " + DescribeFileError(ec) +
              ". Słownik nie został zmieniony.";

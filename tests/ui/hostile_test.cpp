@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "frmmain.h"
 #include "frmslownik.h"
 #include "messagelog.h"
@@ -18,7 +20,7 @@
 namespace {
 
 // What slow/ holds before the operation.
-enum class Setup { NoFolder, NoFile, FolderInPlace, File };
+enum class Setup { NoFolder, NoFile, FolderInPlace, File, Fifo, LinkToDevZero };
 
 struct FileCase {
   const char* name;
@@ -39,6 +41,10 @@ const QList<FileCase>& fileCases() {
       {"slow.N missing", Setup::NoFile, {}, "slow.3: plik nie istnieje.", {}, "slow.3: plik nie istnieje.", {}},
       {"slow.N is a folder", Setup::FolderInPlace, {}, "slow.3: to jest folder, a nie plik.", {},
        "slow.3: to jest folder, a nie plik.", {}},
+      {"slow.N is a named pipe", Setup::Fifo, {}, "slow.3: to jest potok nazwany (FIFO), a nie zwykły plik.", {},
+       "slow.3: to jest potok nazwany (FIFO), a nie zwykły plik.", {}},
+      {"slow.N is a link to /dev/zero", Setup::LinkToDevZero, {}, "slow.3: to jest urządzenie, a nie zwykły plik.",
+       {}, "slow.3: to jest urządzenie, a nie zwykły plik.", {}},
       {"empty file", Setup::File, "", "jest uszkodzony: plik jest pusty.", {},
        "jest uszkodzony: pierwszy wiersz nie zawiera liczby wyrazów.", {}},
       {"count abc", Setup::File, "abc\r\nkot\r\n", "nie zawiera liczby wyrazów, lecz „abc”.", {},
@@ -75,6 +81,8 @@ void prepare(const QTemporaryDir& folder, Setup setup, int n, const QByteArray& 
   if (setup == Setup::NoFolder) return;
   QVERIFY(QDir(folder.path()).mkpath("slow"));
   if (setup == Setup::FolderInPlace) QVERIFY(QDir().mkpath(listPath(folder, n)));
+  if (setup == Setup::Fifo) QCOMPARE(::mkfifo(QFile::encodeName(listPath(folder, n)).constData(), 0644), 0);
+  if (setup == Setup::LinkToDevZero) QVERIFY(QFile::link("/dev/zero", listPath(folder, n)));
   if (setup != Setup::File) return;
   QFile file(listPath(folder, n));
   QVERIFY(file.open(QIODevice::WriteOnly));
@@ -88,6 +96,15 @@ QMap<QString, QByteArray> snapshot(const QString& folder) {
   const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
   for (const QFileInfo& info : entries) {
     if (info.fileName() == ".lock") continue;
+    // A link or a special file is shown as such, never opened: reading a
+    // pipe or a device could wait or run on for ever.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(info.filePath()).constData(), &st) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISDIR(st.st_mode)) {
+      files.insert(info.fileName(), "(special " + QByteArray::number(st.st_mode) + ") " +
+                                        QFile::encodeName(info.symLinkTarget()));
+      continue;
+    }
     if (info.isDir()) {
       files.insert(info.fileName() + "/", {});
       const auto inner = snapshot(info.filePath());
