@@ -21,7 +21,7 @@ constexpr std::chrono::milliseconds kLockWait{10000};
 // The lock file that every addition to the folder holds. It stays in the
 // folder, empty: removing it could let two copies lock two different files.
 std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
-  return DictionaryFolder(programFolder) / ".lock";
+  return DictionaryFolder(programFolder) / LockFileName;
 }
 
 bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }

@@ -30,6 +30,10 @@ std::filesystem::path WordListPath(int n, const std::filesystem::path& programFo
 // slow/~slow.<n>: the temporary copy made while a word is being added.
 std::filesystem::path TempListPath(int n, const std::filesystem::path& programFolder = ProgramFolder());
 
+// The lock file inside the word-list folder, held by whoever replaces a file
+// there (the addition and the word-list tool).
+inline constexpr char LockFileName[] = ".lock";
+
 namespace detail {
 
 // Whether none of the n bytes at p is a comma or CR; the bytes up to end may
