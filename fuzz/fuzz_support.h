@@ -68,6 +68,13 @@ inline bool IsControl(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+// Can typed text (UTF-8) be stored as a word? The format's own rule, so that
+// the targets and the program agree on it; stored receives the word's
+// Windows-1250 bytes.
+inline bool Storable(std::string_view typed, std::string* stored = nullptr) {
+  return CheckTypedWord(typed, stored) == WordProblem::None;
+}
+
 // Lines as LineReader gives them.
 inline std::vector<std::string_view> Lines(std::string_view data) {
   std::vector<std::string_view> out;

@@ -57,6 +57,12 @@ FILES = {
     "polish_capitals": listing("ĄĆĘ", "ŁŃÓ", "ŚŹŻ", "ąćę", "łńó", "śźż"),
     "unassigned_bytes": listing(b"\x81\x83\x88", b"\x90\x98a"),
     "long_words": listing("konstantynopolitańczyk", "a" * 22),
+    "dol_noz": listing("kot", "DÓŁ", "NÓŻ"),
+    "utf8_bom": b"\xef\xbb\xbf" + listing("kot"),
+    "utf8_after_64k": listing("a" * 3, count="1") + b"a" * 70000 + "żółw\r\n".encode("utf-8"),
+    "count_comma": listing("kut", "kot", count="2,kut"),
+    "count_quoted": listing("kot", count='"1"'),
+    "more_words_than_count": listing("kot", "kit", "kat", count="2"),
 }
 
 # (typed pattern, word-list file or None when missing) for the search.
@@ -88,6 +94,12 @@ SEARCHES = {
     "utf8_file": ("k**", FILES["utf8"]),
     "two_chars": ("**", listing("ab", "ąę", "a")),
     "twenty_two": ("k" + "*" * 21, FILES["long_words"]),
+    "dol_noz": ("***", FILES["dol_noz"]),
+    "utf8_bom": ("k*t", FILES["utf8_bom"]),
+    "utf8_after_64k": ("***", FILES["utf8_after_64k"]),
+    "count_comma": ("k*t", FILES["count_comma"]),
+    "count_quoted": ("k*t", FILES["count_quoted"]),
+    "more_words_than_count": ("k*t", FILES["more_words_than_count"]),
 }
 
 # (typed word, word-list file or None when missing) for the addition.
@@ -120,6 +132,12 @@ ADDITIONS = {
     "lone_cr": ("kit", FILES["lone_cr"]),
     "zero_words": ("kit", FILES["count_zero_empty"]),
     "utf8_file": ("kąt", FILES["utf8"]),
+    "comma_at_end": ("kot,", listing("kota")),
+    "quote_first": ('"kot', listing("kota")),
+    "trailing_blank": ("kot ", listing("kota")),
+    "dol_after_noz": ("DÓŁ", listing("kot", "NÓŻ")),
+    "count_comma": ("kit", FILES["count_comma"]),
+    "count_quoted": ("kit", FILES["count_quoted"]),
 }
 
 

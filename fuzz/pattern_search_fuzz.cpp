@@ -3,8 +3,9 @@
 // words that comparing the decoded file with the pattern character by
 // character finds, every one of the pattern's length, leaving out those that
 // hold a control character; a refusal or a damaged, missing or UTF-8 file
-// must give one message and no results; matches left out must be reported by
-// one message after the list is complete; the pattern box must be enabled
+// must give one message and no results; matches left out, and a count that
+// is not the number of words, must be reported by one message after the list
+// is complete; the pattern box must be enabled
 // again at the end; and no file may be changed or created.
 
 #include <algorithm>
@@ -85,15 +86,19 @@ Expected Expect(const std::string& pattern, bool fileMissing, std::string_view f
     return Refusal(ErrorTitle, MessageIcon::Exclamation);
 
   if (LooksLikeUtf8(file)) return Refusal(ErrorTitle, MessageIcon::Exclamation);
-  CountedReader reader(file);
+  const CountLine first = ReadCountLine(file);
+  if (first.error != CountError::None) return Refusal(ErrorTitle, MessageIcon::Exclamation);
+  const std::int32_t count = first.count;
+  CountedReader reader(file.substr(first.wordsStart));
   std::string_view value;
-  std::int32_t count = 0;
-  if (!reader.Next(value) || ParseCount(value, count) != CountError::None)
-    return Refusal(ErrorTitle, MessageIcon::Exclamation);
   Expected listed;
   listed.finished = true;
+  std::int64_t found = count;
   for (std::int32_t i = 0; i < count; ++i) {
-    if (!reader.Next(value)) return Refusal(ErrorTitle, MessageIcon::Exclamation);
+    if (!reader.Next(value)) {
+      found = i;
+      break;
+    }
     const std::string word = Cp1250ToUtf8(value);
     const std::vector<char32_t> chars = fuzz::Chars(word);
     bool agrees = chars.size() == length;
@@ -101,11 +106,19 @@ Expected Expect(const std::string& pattern, bool fileMissing, std::string_view f
     if (!agrees) continue;
     if (std::any_of(chars.begin(), chars.end(), fuzz::IsControl)) {
       listed.message = true;
-      listed.title = ErrorTitle;
-      listed.icon = MessageIcon::Exclamation;
     } else {
       listed.words.push_back(word);
     }
+  }
+  // More words than the count, or fewer: listed as far as the count goes, and
+  // said once after the list.
+  if (found == count)
+    while (reader.Next(value))
+      if (!value.empty()) ++found;
+  if (found != count) listed.message = true;
+  if (listed.message) {
+    listed.title = ErrorTitle;
+    listed.icon = MessageIcon::Exclamation;
   }
   return listed;
 }

@@ -10,40 +10,10 @@
 namespace wypelniak {
 namespace {
 
-constexpr char kEmpty[] = "Nic nie wpisałeś";
-constexpr char kTooShort[] = "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych";
-constexpr char kTooLong[] = "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki";
 constexpr char kAddedTitle[] = "Dodałem wyraz";
 
 // How long an addition waits for another copy of the program to finish its own.
 constexpr std::chrono::milliseconds kLockWait{10000};
-
-// The lock file that every addition to the folder holds. It stays in the
-// folder, empty: removing it could let two copies lock two different files.
-std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
-  return DictionaryFolder(programFolder) / LockFileName;
-}
-
-bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
-
-// Why the word cannot be written to a Windows-1250 file as one line, or
-// nothing when it can.
-std::string UnstorableReason(std::string_view word) {
-  std::size_t pos = 0;
-  char32_t c = 0;
-  while (NextUtf8Char(word, pos, c)) {
-    if (IsControl(c)) {
-      return "Wyraz zawiera znak sterujący (na przykład koniec wiersza lub tabulację), "
-             "którego nie można zapisać w słowniku";
-    }
-    if (UnicodeToCp1250(c) < 0) {
-      std::string shown;
-      AppendUtf8(c, shown);
-      return "Wyraz zawiera znak „" + shown + "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
-    }
-  }
-  return {};
-}
 
 // The new file: the count of word lines, the old word lines unchanged, the
 // new word last; every line ended by CR LF.
@@ -117,12 +87,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
     return "Nie można odczytać pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) + ".";
 
   if (LooksLikeUtf8(content)) return WrongEncodingMessage(path) + " Słownik nie został zmieniony.";
-  LineReader first(content);
-  const std::string_view countLine = first.AtEnd() ? std::string_view{} : first.ReadLine();
-  std::int32_t oldCount = 0;
-  if (const CountError error = ParseCount(countLine, oldCount); error != CountError::None)
-    return "Plik słownika " + PathText(path) + " jest uszkodzony: " + DescribeCountProblem(error, countLine) +
-           ". Słownik nie został zmieniony.";
+  if (const CountLine first = ReadCountLine(content); first.error != CountError::None)
+    return CountLineMessage(path, first) + " Słownik nie został zmieniony.";
 
   if (HoldsWord(content, Cp1250ToLower(stored)))
     return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";
@@ -148,8 +114,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
       return WriteFailed(path, ec);
     }
     platform::RemoveFile(temp);
-    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) +
-           ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
+    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " +
+           DescribeFileError(ec) + ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
   }
   view.ProcessPendingEvents();
   return {};
@@ -165,14 +131,11 @@ void Refuse(AddWordView& view, const std::string& text) {
 
 void AddWord(AddWordView& view, const std::filesystem::path& programFolder) {
   const std::string word = view.WordText();
-  if (word.empty()) return Refuse(view, kEmpty);
-  const std::size_t n = Utf8Length(word);
-  if (n < MinWordLength) return Refuse(view, kTooShort);
-  if (n > MaxWordLength) return Refuse(view, kTooLong);
-  if (const std::string reason = UnstorableReason(word); !reason.empty()) return Refuse(view, reason);
+  std::string stored;
+  if (const WordProblem problem = CheckTypedWord(word, &stored); problem != WordProblem::None)
+    return Refuse(view, WordProblemMessage(problem, word));
 
-  const std::string stored = *Utf8ToCp1250(word);
-  const std::string problem = Append(view, programFolder, static_cast<int>(n), word, stored);
+  const std::string problem = Append(view, programFolder, static_cast<int>(stored.size()), word, stored);
   // The lock is released by now: a message box waiting for the user never
   // keeps another copy of the program from adding.
   if (!problem.empty()) return Refuse(view, problem);

@@ -161,25 +161,6 @@ bool NextUtf8Char(std::string_view text, std::size_t& pos, char32_t& c) {
   return true;
 }
 
-bool LooksLikeUtf8(std::string_view text) {
-  constexpr std::size_t kLook = 64 * 1024;
-  const std::string_view head = text.substr(0, kLook);
-  bool multiByte = false;
-  std::size_t pos = 0;
-  char32_t c = 0;
-  while (pos < head.size()) {
-    const std::size_t start = pos;
-    NextUtf8Char(head, pos, c);
-    if (pos - start > 1) {
-      multiByte = true;
-    } else if (static_cast<unsigned char>(head[start]) >= 0x80) {
-      // A broken sequence, unless it is only cut short by the 64 KiB limit.
-      return multiByte && text.size() > kLook && start + 4 > head.size();
-    }
-  }
-  return multiByte;
-}
-
 std::size_t Utf8Length(std::string_view text) {
   std::size_t n = 0;
   std::size_t pos = 0;

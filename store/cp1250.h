@@ -42,11 +42,6 @@ std::string Cp1250ToLower(std::string_view bytes);
 // the end of the text.
 bool NextUtf8Char(std::string_view text, std::size_t& pos, char32_t& c);
 
-// Does text read as UTF-8 with at least one character beyond ASCII? Looks at
-// the first 64 KiB only (a sequence cut at that point counts as whole). Polish
-// text in Windows-1250 breaks UTF-8 within its first few letters.
-bool LooksLikeUtf8(std::string_view text);
-
 // Number of characters in UTF-8 text.
 std::size_t Utf8Length(std::string_view text);
 

@@ -133,27 +133,24 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
     return;
   }
 
-  CountedReader reader(data);
+  const CountLine first = ReadCountLine(data);
+  if (first.error != CountError::None) {
+    Fail(view, CountLineMessage(path, first));
+    return;
+  }
+  const std::int32_t count = first.count;
+  CountedReader reader(std::string_view(data).substr(first.wordsStart));
   std::string_view value;
-  if (!reader.Next(value)) {
-    Fail(view, Damaged(path, "plik jest pusty"));
-    return;
-  }
-  std::int32_t count = 0;
-  if (const CountError error = ParseCount(value, count); error != CountError::None) {
-    Fail(view, Damaged(path, DescribeCountProblem(error, value)));
-    return;
-  }
 
   ResultList* store = view.ResultStore();
   if (store != nullptr) store->Reset(length);
   std::string decoded;
-  std::int32_t skipped = 0;  // matching values that hold control characters
+  std::int32_t skipped = 0;    // matching values that hold control characters
+  std::int64_t found = count;  // the words the file holds, when not the count
   for (std::int32_t i = 0; i < count; ++i) {
     if (!reader.NextExpecting(length, value)) {
-      Fail(view, Damaged(path, "liczba wyrazów podana w pierwszym wierszu (" + std::to_string(count) +
-                                   ") jest większa niż liczba wyrazów w pliku (" + std::to_string(i) + ")"));
-      return;
+      found = i;
+      break;
     }
     if (Matches(cells, length, value)) {
       if (HoldsControlByte(value)) {
@@ -170,13 +167,21 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
     }
   }
 
+  // Words beyond the count are never listed; they are only counted.
+  if (found == count)
+    while (reader.Next(value))
+      if (!value.empty()) ++found;
+
   view.SetResultsVisible(true);
   view.SetPatternEnabled(true);
+  std::string notes;
+  if (found != count) notes = CountMismatchMessage(path, count, found);
   if (skipped > 0) {
-    view.ShowMessage(Damaged(path, "pominięto pasujące wyrazy zawierające znaki sterujące (" +
-                                       std::to_string(skipped) + ")"),
-                     ErrorTitle, MessageIcon::Exclamation);
+    if (!notes.empty()) notes += '\n';
+    notes += Damaged(
+        path, "pominięto pasujące wyrazy zawierające znaki sterujące (" + std::to_string(skipped) + ")");
   }
+  if (!notes.empty()) view.ShowMessage(notes, ErrorTitle, MessageIcon::Exclamation);
 }
 
 }  // namespace wypelniak

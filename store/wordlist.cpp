@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <optional>
 
 #include "cp1250.h"
 #include "platform.h"
@@ -11,7 +13,9 @@
 namespace wypelniak {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::filesystem::path ListPath(const std::filesystem::path& programFolder, const char* prefix, int n) {
   return DictionaryFolder(programFolder) / (prefix + std::to_string(n));
@@ -49,7 +53,9 @@ bool BelowOne(std::string_view number) {
 
 }  // namespace
 
-std::filesystem::path ProgramFolder() { return platform::ExecutableFolder(); }
+std::filesystem::path ProgramFolder() {
+  return platform::ExecutableFolder();
+}
 
 std::filesystem::path DictionaryFolder(const std::filesystem::path& programFolder) {
   return programFolder / "slow";
@@ -61,6 +67,10 @@ std::filesystem::path WordListPath(int n, const std::filesystem::path& programFo
 
 std::filesystem::path TempListPath(int n, const std::filesystem::path& programFolder) {
   return ListPath(programFolder, "~slow.", n);
+}
+
+std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
+  return DictionaryFolder(programFolder) / ".lock";
 }
 
 bool CountedReader::Next(std::string_view& value) {
@@ -155,7 +165,19 @@ CountError ParseCount(std::string_view value, std::int32_t& count) {
   return CountError::None;
 }
 
+CountLine ReadCountLine(std::string_view data) {
+  CountLine line;
+  if (data.empty()) return line;
+  LineReader reader(data);
+  line.text = reader.ReadLine();
+  line.wordsStart = reader.Position();
+  line.error = ParseCount(line.text, line.count);
+  if (line.error != CountError::None) line.count = 0;
+  return line;
+}
+
 std::string DescribeCountProblem(CountError error, std::string_view value) {
+  if (error == CountError::EmptyFile) return "plik jest pusty";
   // A file with LF line ends reads as one line: say so rather than show it.
   if (value.find('\n') != std::string_view::npos)
     return "wiersze kończą się samym znakiem LF zamiast pary CR LF (plik zapisany w systemie Linux?)";
@@ -171,10 +193,233 @@ std::string DescribeCountProblem(CountError error, std::string_view value) {
   }
 }
 
+std::string RepairCommand(const std::filesystem::path& path) {
+  const std::string text = PathText(path);
+  const bool quote = text.find_first_of(" \t") != std::string::npos;
+  return "wypelniak-slownik repair " + (quote ? "\"" + text + "\"" : text);
+}
+
+std::string DamagedFileMessage(const std::filesystem::path& path, std::string_view what) {
+  return "Plik słownika " + PathText(path) + " jest uszkodzony: " + std::string(what) +
+         ". Napraw go poleceniem: " + RepairCommand(path) + ".";
+}
+
+std::string CountLineMessage(const std::filesystem::path& path, const CountLine& line) {
+  return DamagedFileMessage(path, DescribeCountProblem(line.error, line.text));
+}
+
+std::string CountMismatchMessage(const std::filesystem::path& path, std::int64_t count, std::int64_t found) {
+  std::string what = "liczba wyrazów podana w pierwszym wierszu (" + std::to_string(count) +
+                     ") nie zgadza się z liczbą wyrazów w pliku (" + std::to_string(found) + ")";
+  if (found > count) what += "; pominięto ostatnie wyrazy (" + std::to_string(found - count) + ")";
+  return DamagedFileMessage(path, what);
+}
+
 std::string WrongEncodingMessage(const std::filesystem::path& path) {
   return "Plik słownika " + PathText(path) +
          " jest zapisany w kodowaniu UTF-8, a słownik musi być w kodowaniu Windows-1250. "
-         "Przekształć go poleceniem: wypelniak-slownik build.";
+         "Przekształć go poleceniem: " +
+         RepairCommand(path) + ".";
+}
+
+namespace {
+
+// How many bytes a UTF-8 character that begins with lead has; 0 when lead
+// cannot begin one.
+int SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// A character Windows-1250 holds as one of its letters or signs (not one of
+// the control characters its five undefined bytes stand for).
+bool HeldByCp1250(char32_t c) {
+  return (c < 0x80 || c > 0x9F) && UnicodeToCp1250(c) >= 0;
+}
+
+}  // namespace
+
+bool Utf8Detector::HasBom() const {
+  return headSize_ == 3 && head_[0] == 0xEF && head_[1] == 0xBB && head_[2] == 0xBF;
+}
+
+void Utf8Detector::Take(char32_t c) {
+  if (c == 0xFFFD || !HeldByCp1250(c)) {
+    ++foreign_;
+  } else {
+    ++holdable_;
+  }
+}
+
+void Utf8Detector::Feed(std::string_view chunk) {
+  const auto* p = reinterpret_cast<const unsigned char*>(chunk.data());
+  const auto* end = p + chunk.size();
+  for (std::size_t i = 0; headSize_ < 3 && i < chunk.size(); ++i) head_[headSize_++] = p[i];
+  if (broken_) return;
+
+  // A character cut at the end of the last chunk.
+  while (pendingSize_ > 0 && p < end) {
+    if ((*p & 0xC0) != 0x80) {
+      broken_ = true;
+      return;
+    }
+    pending_[pendingSize_++] = *p++;
+    if (pendingSize_ == pendingNeed_) {
+      std::size_t pos = 0;
+      char32_t c = 0;
+      const std::string_view sequence(reinterpret_cast<const char*>(pending_), pendingSize_);
+      NextUtf8Char(sequence, pos, c);
+      pendingSize_ = 0;
+      if (pos != sequence.size()) {
+        broken_ = true;
+        return;
+      }
+      Take(c);
+    }
+  }
+
+  while (p < end) {
+    // Plain ASCII eight bytes at a time: most of any word list.
+    while (end - p >= 8) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, p, 8);
+      if (bytes & 0x8080808080808080ULL) break;
+      p += 8;
+    }
+    if (p == end) break;
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    const int length = SequenceLength(*p);
+    if (length == 0) {
+      broken_ = true;
+      return;
+    }
+    if (end - p < length) {
+      // Cut by the chunk's end: kept for the next chunk once its bytes so far
+      // are checked.
+      for (const unsigned char* q = p + 1; q < end; ++q) {
+        if ((*q & 0xC0) != 0x80) {
+          broken_ = true;
+          return;
+        }
+      }
+      pendingSize_ = static_cast<int>(end - p);
+      pendingNeed_ = length;
+      std::memcpy(pending_, p, static_cast<std::size_t>(pendingSize_));
+      return;
+    }
+    std::size_t pos = 0;
+    char32_t c = 0;
+    const std::string_view sequence(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length));
+    NextUtf8Char(sequence, pos, c);
+    if (pos != sequence.size()) {
+      broken_ = true;
+      return;
+    }
+    Take(c);
+    p += length;
+  }
+}
+
+bool Utf8Detector::IsUtf8() const {
+  if (HasBom()) return true;
+  if (broken_ || pendingSize_ > 0) return false;
+  return holdable_ > 0 && holdable_ > foreign_;
+}
+
+bool LooksLikeUtf8(std::string_view data) {
+  Utf8Detector detector;
+  detector.Feed(data);
+  return detector.IsUtf8();
+}
+
+namespace {
+
+// A blank the search passes over or the eye cannot see at a word's edge:
+// space, tab and the no-break space (0xA0 in Windows-1250).
+bool IsEdgeBlank(unsigned char b) {
+  return b == ' ' || b == '\t' || b == 0xA0;
+}
+
+bool IsControlByte(unsigned char b) {
+  return b < 0x20 || b == 0x7F || b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98;
+}
+
+}  // namespace
+
+WordProblem CheckStorableWord(std::string_view cp1250) {
+  if (cp1250.empty()) return WordProblem::Empty;
+  if (cp1250.size() < static_cast<std::size_t>(MinWordLength)) return WordProblem::TooShort;
+  if (cp1250.size() > static_cast<std::size_t>(MaxWordLength)) return WordProblem::TooLong;
+  for (char ch : cp1250)
+    if (IsControlByte(static_cast<unsigned char>(ch))) return WordProblem::ControlChar;
+  if (cp1250.find(',') != std::string_view::npos) return WordProblem::Comma;
+  if (cp1250.find('"') != std::string_view::npos) return WordProblem::DoubleQuote;
+  if (IsEdgeBlank(static_cast<unsigned char>(cp1250.front()))) return WordProblem::LeadingBlank;
+  if (IsEdgeBlank(static_cast<unsigned char>(cp1250.back()))) return WordProblem::TrailingBlank;
+  return WordProblem::None;
+}
+
+WordProblem CheckTypedWord(std::string_view utf8, std::string* stored) {
+  if (utf8.empty()) return WordProblem::Empty;
+  const std::size_t n = Utf8Length(utf8);
+  if (n < static_cast<std::size_t>(MinWordLength)) return WordProblem::TooShort;
+  if (n > static_cast<std::size_t>(MaxWordLength)) return WordProblem::TooLong;
+  // Control characters first: a line end typed into a word is named as such,
+  // whether or not Windows-1250 has it.
+  std::size_t pos = 0;
+  char32_t c = 0;
+  while (NextUtf8Char(utf8, pos, c))
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return WordProblem::ControlChar;
+  const std::optional<std::string> bytes = Utf8ToCp1250(utf8);
+  if (!bytes) return WordProblem::UnstorableChar;
+  const WordProblem problem = CheckStorableWord(*bytes);
+  if (problem == WordProblem::None && stored != nullptr) *stored = *bytes;
+  return problem;
+}
+
+std::string WordProblemMessage(WordProblem problem, std::string_view word) {
+  switch (problem) {
+    case WordProblem::None: return {};
+    case WordProblem::Empty: return "Nic nie wpisałeś";
+    case WordProblem::TooShort: return "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych";
+    case WordProblem::TooLong:
+      return "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki";
+    case WordProblem::ControlChar:
+      return "Wyraz zawiera znak sterujący (na przykład koniec wiersza lub tabulację), "
+             "którego nie można zapisać w słowniku";
+    case WordProblem::UnstorableChar: {
+      std::size_t pos = 0;
+      char32_t c = 0;
+      while (NextUtf8Char(word, pos, c)) {
+        if (c == 0xFFFD || UnicodeToCp1250(c) < 0) {
+          std::string shown;
+          AppendUtf8(c, shown);
+          return "Wyraz zawiera znak „" + shown +
+                 "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
+        }
+      }
+      return "Wyraz zawiera znak, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
+    }
+    case WordProblem::Comma:
+      return "Wyraz zawiera przecinek, którego nie można zapisać w słowniku: "
+             "w pliku słownika przecinek rozdziela wyrazy";
+    case WordProblem::DoubleQuote:
+      return "Wyraz zawiera cudzysłów (\"), którego nie można zapisać w słowniku: "
+             "w pliku słownika cudzysłów otacza wyrazy";
+    case WordProblem::LeadingBlank:
+      return "Wyraz zaczyna się od odstępu, którego nie można zapisać w słowniku: "
+             "wyszukiwanie pomija odstępy na początku wyrazu";
+    case WordProblem::TrailingBlank:
+      return "Wyraz kończy się odstępem, którego nie można zapisać w słowniku: "
+             "odstępu nie widać, a liczy się do długości wyrazu";
+  }
+  return {};
 }
 
 std::string DescribeFileError(const std::error_code& ec) {

@@ -30,9 +30,9 @@ std::filesystem::path WordListPath(int n, const std::filesystem::path& programFo
 // slow/~slow.<n>: the temporary copy made while a word is being added.
 std::filesystem::path TempListPath(int n, const std::filesystem::path& programFolder = ProgramFolder());
 
-// The lock file inside the word-list folder, held by whoever replaces a file
-// there (the addition and the word-list tool).
-inline constexpr char LockFileName[] = ".lock";
+// slow/.lock: the lock file every change to the word list holds. It stays in
+// the folder, empty.
+std::filesystem::path LockPath(const std::filesystem::path& programFolder = ProgramFolder());
 
 namespace detail {
 
@@ -43,8 +43,8 @@ inline bool HoldsNoDelimiter(const char* p, std::size_t n, const char* end) {
   if (n <= 32 && end - p >= 16) {
     const auto delimiters = [](const char* at) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      return static_cast<unsigned>(_mm_movemask_epi8(
-          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')))));
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')))));
     };
     if (n <= 16) return (delimiters(p) & ((1u << n) - 1)) == 0;
     // The second sixteen overlap the first: together they cover all n.
@@ -57,6 +57,8 @@ inline bool HoldsNoDelimiter(const char* p, std::size_t n, const char* end) {
 }
 
 }  // namespace detail
+
+// ---- Reading -------------------------------------------------------------------
 
 // Reads values one after another from a file's bytes: a value ends at a comma
 // or at a line end (CR or CR LF; a lone LF does not end a line), leading
@@ -111,21 +113,126 @@ class LineReader {
   std::size_t pos_ = 0;
 };
 
-// Why a count value could not be taken.
-enum class CountError { None, Empty, NotANumber, Negative, TooLarge };
+// ---- The count line -------------------------------------------------------
 
-// Converts the first value of a word-list file into the number of words: a
-// decimal number, blanks around it allowed, a fraction rounded to the nearest
-// whole number (halves to even). It must fit a 32-bit signed number and must
-// not be negative.
+// Why the first line of a word-list file is not a count.
+enum class CountError { None, Empty, NotANumber, Negative, TooLarge, EmptyFile };
+
+// Converts the text of a count line into the number of words: a decimal
+// number, blanks around it allowed, a fraction rounded to the nearest whole
+// number (halves to even). It must fit a 32-bit signed number and must not be
+// negative. Nothing else may stand on the line: "3,kut" and "\"3\"" are not
+// counts.
 CountError ParseCount(std::string_view value, std::int32_t& count);
+
+// The first line of a word-list file as the search and the addition both read
+// it: the whole line up to its end (CR or CR LF), taken by ParseCount.
+struct CountLine {
+  CountError error = CountError::EmptyFile;
+  std::int32_t count = 0;      // the number of words; 0 unless error is None
+  std::string_view text;       // the line, without its end
+  std::size_t wordsStart = 0;  // where the first word line begins
+};
+CountLine ReadCountLine(std::string_view data);
 
 // A Polish description of why the first value of a word-list file is not a
 // count, for messages ("pierwszy wiersz nie zawiera liczby wyrazów, ...").
 std::string DescribeCountProblem(CountError error, std::string_view value);
 
+// ---- Messages naming the command that mends a file ---------------------------
+
+// The command that repairs one damaged word-list file in place:
+// "wypelniak-slownik repair <path>" (the path quoted when it holds a blank).
+std::string RepairCommand(const std::filesystem::path& path);
+
+// "Plik słownika <path> jest uszkodzony: <what>. Napraw go poleceniem: ..."
+std::string DamagedFileMessage(const std::filesystem::path& path, std::string_view what);
+
+// The message for a file whose first line is not a count (line.error != None).
+std::string CountLineMessage(const std::filesystem::path& path, const CountLine& line);
+
+// The message the search shows once, after the list, when the count on the
+// first line (count) is not the number of words it found in the file (found):
+// it listed only what the count allows.
+std::string CountMismatchMessage(const std::filesystem::path& path, std::int64_t count, std::int64_t found);
+
 // The message for a word-list file written in UTF-8 instead of Windows-1250.
 std::string WrongEncodingMessage(const std::filesystem::path& path);
+
+// ---- Recognising a file that is not Windows-1250 -----------------------------
+
+// Tells from a file's bytes, fed in order in chunks of any size (a character
+// may be cut between two chunks), whether the file is UTF-8 rather than
+// Windows-1250. It is UTF-8 when it begins with the UTF-8 byte order mark, or
+// when the whole of it reads as UTF-8 with at least one character beyond
+// ASCII and most such characters are ones Windows-1250 can hold. Windows-1250
+// text reads as UTF-8 only by chance ("DÓŁ", "NÓŻ") and then decodes to
+// characters Windows-1250 has not got (Cyrillic, phonetic signs), so a Polish
+// list in Windows-1250 is never taken for UTF-8.
+class Utf8Detector {
+ public:
+  // Looks at the next bytes of the file.
+  void Feed(std::string_view chunk);
+  // Whether more bytes can no longer make the file UTF-8 (a caller may stop
+  // feeding).
+  bool Decided() const { return broken_ && headSize_ == 3 && !HasBom(); }
+  // The verdict, taking the bytes fed so far as the whole file.
+  bool IsUtf8() const;
+
+ private:
+  bool HasBom() const;
+  void Take(char32_t c);
+
+  unsigned char head_[3] = {};  // the file's first bytes, for the byte order mark
+  int headSize_ = 0;
+  unsigned char pending_[4] = {};  // a character cut at the end of a chunk
+  int pendingSize_ = 0;
+  int pendingNeed_ = 0;         // the whole length of that character
+  bool broken_ = false;         // a byte that cannot be UTF-8 was seen
+  std::uint64_t holdable_ = 0;  // characters beyond ASCII that Windows-1250 has
+  std::uint64_t foreign_ = 0;   // characters beyond ASCII that it has not
+};
+
+// The verdict of Utf8Detector on a whole file held in memory.
+bool LooksLikeUtf8(std::string_view data);
+
+// ---- What a storable word is ---------------------------------------------------
+//
+// A word goes into a word-list file only if the search reads it back as
+// itself, so the format's delimiters and what the search passes over cannot
+// be part of it. The addition refuses such a word with the word's own
+// message and writes nothing; the word-list tool and the fuzz targets use the
+// same rule.
+
+// Why a word cannot be stored, or None.
+enum class WordProblem {
+  None,
+  Empty,           // nothing typed
+  TooShort,        // fewer than MinWordLength characters
+  TooLong,         // more than MaxWordLength characters
+  ControlChar,     // a control character (line end, tab, ...), the five bytes
+                   // Windows-1250 leaves undefined among them
+  UnstorableChar,  // a character Windows-1250 has not got (or broken UTF-8)
+  Comma,           // a comma: it ends a value, the word would read as two
+  DoubleQuote,     // a double quotation mark: it opens a quoted value
+  LeadingBlank,    // a blank first: the search passes over it
+  TrailingBlank,   // a blank last: invisible in every list, the word would
+                   // have a length the user does not see
+};
+
+// Checks a word given as Windows-1250 bytes (one byte a character).
+WordProblem CheckStorableWord(std::string_view cp1250);
+
+// Checks a word given as UTF-8 text, as typed in a window; lengths are
+// counted in characters. When it is storable and stored is given, *stored
+// receives its Windows-1250 bytes.
+WordProblem CheckTypedWord(std::string_view utf8, std::string* stored = nullptr);
+
+// The Polish message for a problem; word (UTF-8) lets the message of
+// UnstorableChar name the character. Empty for None.
+std::string WordProblemMessage(WordProblem problem, std::string_view word = {});
+
+// ---- Files -----------------------------------------------------------------------
 
 // A Polish description of why a file operation failed, for messages.
 std::string DescribeFileError(const std::error_code& ec);

@@ -1,8 +1,12 @@
 #include "common.h"
 
+#include <QApplication>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <utility>
 
@@ -49,14 +53,97 @@ QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void centreOnScreen(QWidget* window) {
+QPoint centredFramePosition(const QSize& client, const QMargins& frame, const QRect& area) {
+  QRect whole(QPoint(0, 0), client.grownBy(frame));
+  whole.moveCenter(area.center());
+  return whole.topLeft();
+}
+
+namespace {
+
+// The frame around a top-level window's client area: as the window system
+// reports it, else as it reports it for another window of this program (all
+// of them have the same kind of frame), else unknown (none).
+QMargins frameMargins(const QWidget* window) {
+  if (const QWindow* handle = window->windowHandle(); handle && !handle->frameMargins().isNull())
+    return handle->frameMargins();
+  for (const QWidget* other : QApplication::topLevelWidgets()) {
+    if (other == window || !other->isVisible() || !other->windowHandle()) continue;
+    if (const QMargins margins = other->windowHandle()->frameMargins(); !margins.isNull()) return margins;
+  }
+  return {};
+}
+
+void placeCentred(QWidget* window, const QMargins& margins) {
   const QScreen* screen = window->screen();
   if (!screen) return;
-  // Before the window is first mapped its frame is unknown and the client
-  // area is centred; afterwards the whole frame is.
-  QRect frame = window->frameGeometry();
-  frame.moveCenter(screen->availableGeometry().center());
-  window->move(frame.topLeft());
+  // A top-level window's position is its frame's top-left corner.
+  window->move(centredFramePosition(window->size(), margins, screen->availableGeometry()));
+}
+
+// Centres a window again once the window system tells its frame, where that
+// was not known when it was first placed; then goes away.
+class CentreWhenFramed : public QObject {
+ public:
+  CentreWhenFramed(QWidget* window, const QMargins& assumed)
+      : QObject(window), window_(window), assumed_(assumed) {
+    window->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != window_) return false;
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Hide) {
+      deleteLater();
+    } else if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Expose ||
+               type == QEvent::UpdateRequest || type == QEvent::Show) {
+      const QWindow* handle = window_->windowHandle();
+      if (handle && !handle->frameMargins().isNull()) {
+        window_->removeEventFilter(this);
+        if (handle->frameMargins() != assumed_) placeCentred(window_, handle->frameMargins());
+        deleteLater();
+      }
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+  QMargins assumed_;
+};
+
+// Presses the focused push button on Enter or Return.
+class EnterPressesButton : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || modifiers != Qt::NoModifier)
+      return false;
+    auto* button = qobject_cast<QPushButton*>(watched);
+    if (!button || !button->hasFocus() || !button->isEnabled()) return false;
+    if (!key->isAutoRepeat()) button->click();
+    return true;
+  }
+};
+
+}  // namespace
+
+void centreOnScreen(QWidget* window) {
+  const QMargins margins = frameMargins(window);
+  placeCentred(window, margins);
+  const QWindow* handle = window->windowHandle();
+  if (!handle || handle->frameMargins().isNull()) new CentreWhenFramed(window, margins);
+}
+
+void pressFocusedButtonOnEnter(QWidget* window) {
+  auto* filter = new EnterPressesButton(window);
+  for (QPushButton* button : window->findChildren<QPushButton*>()) button->installEventFilter(filter);
 }
 
 void showMessage(QWidget* parent, std::string_view text, std::string_view title,
@@ -67,6 +154,8 @@ void showMessage(QWidget* parent, std::string_view text, std::string_view title,
     return;
   }
   QMessageBox box(boxIcon(icon), shownTitle, fromUtf8(text), QMessageBox::Ok, parent);
+  // The text may hold what the user typed or a file held: never markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

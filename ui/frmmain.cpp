@@ -24,11 +24,13 @@ namespace {
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
 }
 
-// Buttons of this window never act on Enter: only a click starts something.
+// No button of this window is its default: Enter in the pattern box starts
+// nothing. Enter on a focused button presses it (pressFocusedButtonOnEnter).
 template <typename Button = QPushButton>
 Button* makeButton(const QString& name, const QString& text, QWidget* parent) {
   auto* button = new Button(text, parent);
@@ -103,6 +105,8 @@ frmMain::frmMain(QWidget* parent)
   setTabOrder(command3_, command4_);
   setTabOrder(command4_, command5_);
   text1_->setFocus();
+
+  pressFocusedButtonOnEnter(this);
 
   connect(command1_, &QPushButton::clicked, this, &frmMain::search);
   connect(command2_, &QPushButton::clicked, this, &frmMain::showAbout);

@@ -14,7 +14,9 @@
 
 namespace {
 
-// A dialog makes its buttons act on Enter by default; these never do.
+// A dialog makes its first button the default, which Enter in the word box
+// would press; none of these is. Enter on a focused button presses it
+// (pressFocusedButtonOnEnter).
 QPushButton* makeButton(const QString& name, const QString& text, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
@@ -58,6 +60,8 @@ frmSlownik::frmSlownik(QWidget* parent)
   setTabOrder(text1_, command1_);
   setTabOrder(command1_, command2_);
   text1_->setFocus();
+
+  pressFocusedButtonOnEnter(this);
 
   connect(command1_, &QPushButton::clicked, this, &frmSlownik::addWord);
   connect(command2_, &QPushButton::clicked, this, &frmSlownik::reject);

@@ -88,16 +88,3 @@ TEST(utf8, counts_characters_not_bytes) {
                        "b"),
             3u);  // a stray byte counts as one character
 }
-
-TEST(utf8, a_utf8_word_list_is_told_from_a_windows_1250_one) {
-  EXPECT_TRUE(LooksLikeUtf8("2\r\nkąt\r\nżuć\r\n"));
-  EXPECT_FALSE(LooksLikeUtf8(*Utf8ToCp1250("2\r\nkąt\r\nżuć\r\n")));
-  EXPECT_FALSE(LooksLikeUtf8("2\r\nkot\r\nkit\r\n"));  // plain ASCII is both
-  // Every Polish letter in Windows-1250, followed by a letter, breaks UTF-8.
-  for (const char* letter : {"ą", "ć", "ę", "ł", "ń", "ó", "ś", "ź", "ż", "Ą", "Ł", "Ż"})
-    EXPECT_FALSE(LooksLikeUtf8(*Utf8ToCp1250(std::string(letter) + "ka"))) << letter;
-  // Only the start is looked at; a character cut by that limit is no fault.
-  std::string big(64 * 1024 - 1, 'a');
-  big += "ą";
-  EXPECT_TRUE(LooksLikeUtf8("ż" + big));
-}

@@ -108,6 +108,8 @@ class FrmMainTest : public QObject {
   void realMessageBox();
   void missingWordListFile();
   void enterInPatternBoxStartsNothing();
+  void enterPressesFocusedButton();
+  void wholeFrameCentred();
   void clicksDuringSearchStartNothing();
   void addWordWindowFromMainWindow();
   void resultModelHoldsManyWords();
@@ -413,6 +415,36 @@ void FrmMainTest::enterInPatternBoxStartsNothing() {
   // A click does search, so the pattern was a good one.
   control<QPushButton>(t.window, "Command1")->click();
   QCOMPARE(listed(t.window).size(), 4);
+}
+
+void FrmMainTest::enterPressesFocusedButton() {
+  ShownWindow<frmMain> t({kThreeLetterWords});
+  t.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&t.window));
+  control<QLineEdit>(t.window, "Text1")->setText(QStringLiteral("k*t"));
+  auto* command1 = control<QPushButton>(t.window, "Command1");
+  command1->setFocus();
+  QTest::keyClick(command1, Qt::Key_Return);
+  QCOMPARE(listed(t.window).size(), 4);
+  QVERIFY(!command1->isDefault());
+
+  // Enter on the add-word button opens that window (closed again at once).
+  ModalCloser closer;
+  auto* command5 = control<QPushButton>(t.window, "Command5");
+  command5->setFocus();
+  QTest::keyClick(command5, Qt::Key_Enter, Qt::KeypadModifier);
+  QCOMPARE(closer.opened, 1);
+}
+
+void FrmMainTest::wholeFrameCentred() {
+  // A title bar makes the frame deeper at the top: the frame, not the client
+  // area, goes in the middle.
+  const QRect area(0, 0, 1000, 700);
+  const QMargins frame(4, 30, 4, 4);
+  const QPoint at = centredFramePosition(QSize(312, 213), frame, area);
+  const QRect whole(at, QSize(312, 213).grownBy(frame));
+  QVERIFY(qAbs(whole.center().x() - area.center().x()) <= 1);
+  QVERIFY(qAbs(whole.center().y() - area.center().y()) <= 1);
 }
 
 void FrmMainTest::clicksDuringSearchStartNothing() {

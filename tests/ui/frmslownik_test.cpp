@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <climits>
 #include <filesystem>
@@ -42,6 +43,9 @@ class FrmSlownikTest : public QObject {
   void koniecEscAndCloseBoxClose_data();
   void koniecEscAndCloseBoxClose();
   void enterAddsNothing();
+  void enterPressesFocusedButton_data();
+  void enterPressesFocusedButton();
+  void typedTextShownAsPlainText();
   void refusals_data();
   void refusals();
   void addsWordToItsFile();
@@ -147,6 +151,56 @@ void FrmSlownikTest::enterAddsNothing() {
   QCOMPARE(readBytes(wordListPath(t.folder, 3)), before);
   QVERIFY(t.window.isVisible());
   QCOMPARE(text1->text(), QStringLiteral("kit"));
+}
+
+void FrmSlownikTest::enterPressesFocusedButton_data() {
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<int>("key");
+  QTest::newRow("Return on Dodaj") << "Command1" << int(Qt::Key_Return);
+  QTest::newRow("Enter on Koniec") << "Command2" << int(Qt::Key_Enter);
+}
+
+void FrmSlownikTest::enterPressesFocusedButton() {
+  QFETCH(QString, button);
+  QFETCH(int, key);
+  ShownWindow<frmSlownik> t({{3, "1\r\nkot\r\n"}});
+  t.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&t.window));
+  control<QLineEdit>(t.window, "Text1")->setText(QStringLiteral("kit"));
+  auto* pressed = t.window.findChild<QPushButton*>(button);
+  pressed->setFocus();
+  QTest::keyClick(pressed, Qt::Key(key));
+  if (button == QLatin1String("Command1")) {
+    QCOMPARE(t.log.messages.size(), 1);
+    QCOMPARE(readBytes(wordListPath(t.folder, 3)), QByteArray("2\r\nkot\r\nkit\r\n"));
+    QVERIFY(t.window.isVisible());
+  } else {
+    QVERIFY(t.log.messages.isEmpty());
+    QVERIFY(!t.window.isVisible());
+  }
+}
+
+void FrmSlownikTest::typedTextShownAsPlainText() {
+  ShownWindow<frmSlownik> t({{3, "1\r\nkot\r\n"}});
+  QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+  const MessageHandler log = setMessageHandler({});  // the real message box
+  QStringList texts;
+  QList<Qt::TextFormat> formats;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    texts << box->text();
+    formats << box->textFormat();
+    box->button(QMessageBox::Ok)->click();
+  });
+  answer.start(20);
+  add(t.window, QStringLiteral("<b>"));  // added
+  add(t.window, QStringLiteral("<b>"));  // then a duplicate
+  setMessageHandler(log);
+  QCOMPARE(texts, QStringList({QStringLiteral("Wyraz (<b>) został dodany do słownika"),
+                               QStringLiteral("Wpisany wyraz (<b>) jest już w słowniku!")}));
+  QCOMPARE(formats, QList<Qt::TextFormat>({Qt::PlainText, Qt::PlainText}));
 }
 
 void FrmSlownikTest::refusals_data() {
