@@ -58,11 +58,13 @@ Line ScanLine(std::string_view data, std::size_t pos) {
   return line;
 }
 
-// Checks line 1; true when it holds a count, then stored in count.
+// Checks line 1; true when it holds a count, then stored in count. Beyond
+// what the readers accept, the count must be written as the program writes
+// it: decimal digits only.
 bool CheckCountLine(std::string_view line, std::int32_t& count, Findings& found) {
-  if (!IsPlainCount(line)) {
-    const bool digits =
-        !line.empty() && std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const bool digits =
+      !line.empty() && std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (!digits || ParseCount(line, count) != CountError::None) {
     found.Add(ProblemKind::BadCount, 1, [&] {
       if (digits) return "liczba wyrazów " + std::string(line) + " jest za duża";
       return line.empty()
@@ -71,7 +73,6 @@ bool CheckCountLine(std::string_view line, std::int32_t& count, Findings& found)
     });
     return false;
   }
-  ParseCount(line, count);
   return true;
 }
 
@@ -160,10 +161,9 @@ void ReportFixes(std::ostream& out, const fs::path& folder, const FileReport& re
         << "poleceniem: wypelniak-slownik merge ŹRÓDŁO " << ShellArg(folder) << '\n';
   if (byHand)
     out << name << ": tych wierszy polecenie repair nie zmienia; popraw je lub usuń w edytorze zapisującym "
-        << "w Windows-1250, a liczbę wyrazów napraw poleceniem: wypelniak-slownik repair " << ShellArg(path)
-        << '\n';
+        << "w Windows-1250, a liczbę wyrazów napraw poleceniem: " << RepairCommand(path) << '\n';
   else if (repairable)
-    out << name << ": napraw poleceniem: wypelniak-slownik repair " << ShellArg(path) << '\n';
+    out << name << ": napraw poleceniem: " << RepairCommand(path) << '\n';
 }
 
 // Adds to reports every temporary file left in folder by a write that did
@@ -192,7 +192,7 @@ FileReport CheckWordFileData(int n, std::string_view data) {
               [] { return std::string("plik jest pusty: brak wiersza z liczbą wyrazów"); });
     return report;
   }
-  if (LooksLikeUtf8Text(data)) {
+  if (LooksLikeUtf8(data)) {
     found.Add(ProblemKind::Utf8, 0, [] {
       return std::string("plik jest zapisany w kodowaniu UTF-8, a lista słów musi być w Windows-1250");
     });

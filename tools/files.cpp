@@ -1,6 +1,8 @@
 // The tool's file steps, all through the core's platform layer: reading only
 // regular files, the folder's lock, and replacing word-list files so that a
 // failure at any step leaves the old files as they were.
+#include <algorithm>
+
 #include "internal.h"
 #include "wordlist.h"
 
@@ -38,14 +40,14 @@ std::string ReadRegularFile(const fs::path& path, std::string& out, std::uintmax
 }
 
 std::string LockFolder(platform::FolderLock& lock, const fs::path& folder, std::chrono::milliseconds wait) {
-  const std::error_code ec = lock.Acquire(folder / LockFileName, wait);
+  const std::error_code ec = lock.Acquire(LockFilePath(folder), wait);
   if (!ec) return {};
   if (ec == std::errc::device_or_resource_busy)
     return "Lista słów w folderze " + PathText(folder) +
            " jest właśnie zmieniana (dodawany jest wyraz albo działa inne polecenie wypelniak-slownik). "
            "Powtórz polecenie, gdy tamto się skończy. Nic nie zapisano.";
-  return "Nie można zablokować listy słów w folderze " + PathText(folder) + " (plik " + LockFileName +
-         "): " + DescribeFileError(ec) + ". Nic nie zapisano.";
+  return "Nie można zablokować listy słów w folderze " + PathText(folder) + " (plik " +
+         PathText(LockFilePath(folder).filename()) + "): " + DescribeFileError(ec) + ". Nic nie zapisano.";
 }
 
 std::string ReadWordFiles(const fs::path& folder, std::vector<std::optional<std::string>>& old) {
@@ -128,6 +130,9 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
   if (std::string refusal = RefuseLinks(folder, files); !refusal.empty()) return refusal;
 
   std::string content;
+  std::size_t largest = 0;
+  for (const Replacement& f : files) largest = std::max(largest, f.sizeHint);
+  content.reserve(largest);
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (progress != nullptr)
       progress->Update("Zapisywanie plików", static_cast<double>(i) / static_cast<double>(files.size()));

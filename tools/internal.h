@@ -16,36 +16,21 @@
 // What the verbs of wypelniak-slownik share; not part of the tool's interface.
 namespace wypelniak::slownik::detail {
 
-// ---------------------------------------------------------------- format rules
+// ---------------------------------------------------------------- names
 //
-// The tool's own copies of word-list format rules (rules.cpp). They are kept
-// in this one place until the core's word-list module offers them, and are to
-// be replaced by its functions then.
+// The word-list names in a folder of the tool's choice (rules.cpp), taken
+// from the core's word-list module, as are all its format rules.
 
 // slow.<n> and its path in folder.
 std::string WordFileName(int n);
 std::filesystem::path WordFilePath(const std::filesystem::path& folder, int n);
+// The folder's lock file.
+std::filesystem::path LockFilePath(const std::filesystem::path& folder);
 // The length n of a word-list file name slow.<n>, or 0 for any other name.
 int WordFileLength(std::string_view fileName);
 // The length n of a temporary file name (~slow.<n>, or ~slow.<n>.tmp as
 // earlier versions of the tool wrote), or 0 for any other name.
 int TemporaryFileLength(std::string_view fileName);
-
-// Does a word-list file's content read as UTF-8 rather than Windows-1250? It
-// does when it starts with a byte order mark, or when the whole of it is
-// valid UTF-8 with characters beyond ASCII and most of those are characters
-// Windows-1250 holds: Windows-1250 text that happens to be valid UTF-8 ("ÓŁ")
-// decodes to characters it does not hold (Cyrillic, phonetic signs).
-bool LooksLikeUtf8Text(std::string_view data);
-
-// Characters a word may not hold (the build drops such words): blanks and
-// control characters, and the comma and double quotation mark, which the
-// search reads as separators.
-bool IsBlankOrControl(char32_t c);
-bool IsSeparator(char32_t c);
-
-// Is a count line written as the format wants it (decimal digits only)?
-bool IsPlainCount(std::string_view line);
 
 // ---------------------------------------------------------------- limits
 
@@ -91,6 +76,7 @@ struct Replacement {
   int n = 0;
   const std::string* old = nullptr;               // its content now; none when it does not exist
   std::function<void(std::string&)> makeContent;  // fills in the new content
+  std::size_t sizeHint = 0;  // the new content's size where known, so that one buffer serves every file
 };
 
 // Replaces the files of folder (the caller holds its lock): each new content

@@ -14,22 +14,15 @@ namespace {
 // file is put right by "repair" first: merging into it would keep what the
 // search misreads.
 std::string MergeRefusal(const fs::path& path, std::string_view old) {
-  std::string why;
-  const std::vector<std::string_view> lines = SplitLines(old);
-  std::int32_t count = 0;
-  if (LooksLikeUtf8Text(old))
-    why = "jest zapisany w kodowaniu UTF-8 zamiast Windows-1250";
-  else if (old.find('\n') != std::string_view::npos && old.find("\r\n") == std::string_view::npos)
-    why = "wiersze kończą się samym znakiem LF zamiast CR LF";
-  else if (lines.empty() || ParseCount(lines[0], count) != CountError::None)
-    why = "pierwszy wiersz nie zawiera liczby wyrazów";
-  else
-    for (std::size_t i = 0; i + 1 < old.size() && why.empty(); ++i)
-      if ((old[i] == '\r' && old[i + 1] != '\n') || (old[i + 1] == '\n' && old[i] != '\r'))
-        why = "nie każdy wiersz kończy się parą CR LF";
-  if (why.empty()) return {};
-  return "Plik " + PathText(path) + " " + why + ". Napraw go najpierw poleceniem: wypelniak-slownik repair " +
-         ShellArg(path);
+  if (LooksLikeUtf8(old)) return WrongEncodingMessage(path);
+  if (const CountLine line = ReadCountLine(old); line.error != CountError::None)
+    return CountLineMessage(path, line);
+  for (std::size_t i = 0; i < old.size(); ++i) {
+    const bool loneCr = old[i] == '\r' && (i + 1 == old.size() || old[i + 1] != '\n');
+    const bool loneLf = old[i] == '\n' && (i == 0 || old[i - 1] != '\r');
+    if (loneCr || loneLf) return DamagedFileMessage(path, "nie każdy wiersz kończy się parą znaków CR LF");
+  }
+  return {};
 }
 
 // One file's merge: the old word lines as they are, then the new words.

@@ -56,7 +56,7 @@ void TakeFirstLine(std::string_view first, std::vector<std::string_view>& words,
 
 Repaired Repair(const fs::path& file, std::string_view data) {
   Repaired r;
-  r.fromUtf8 = LooksLikeUtf8Text(data);
+  r.fromUtf8 = LooksLikeUtf8(data);
   r.lineEnds = !OnlyCrLf(data);
   std::string_view body = data;
   if (r.fromUtf8 && body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
@@ -85,8 +85,8 @@ Repaired Repair(const fs::path& file, std::string_view data) {
         r.refusal = "Nie można naprawić pliku " + PathText(file) + ": wiersz " + Num(line) +
                     " zawiera znak „" + FirstUnstorable(word) +
                     "”, którego nie da się zapisać w Windows-1250. Popraw lub usuń ten wiersz i powtórz "
-                    "polecenie: wypelniak-slownik repair " +
-                    ShellArg(file) + ". Nic nie zapisano.";
+                    "polecenie: " +
+                    RepairCommand(file) + ". Nic nie zapisano.";
         return r;
       }
       converted = *bytes;

@@ -13,6 +13,7 @@
 
 #include "cp1250.h"
 #include "internal.h"
+#include "wordlist.h"
 
 namespace wypelniak::slownik {
 namespace fs = std::filesystem;
@@ -75,25 +76,41 @@ constexpr int kBlankOrControl = 1;
 constexpr int kSeparator = 2;
 
 // For each character that Windows-1250 can store: its lower-case byte and
-// the flags above, as byte | flags << 8; -1 for any other character. Built
-// from the core's codec, so it holds the same mapping, only faster to look
-// up than UnicodeToCp1250.
+// the flags above, as byte | flags << 8; kUnstorable for any other
+// character, kUnstorableControl for a control character among them. Built
+// from the core's codec and its rule of what a storable word is, so it holds
+// the same mapping and rule, only faster to look up. A blank is dropped
+// wherever it stands: a source line with one holds more than a word.
+constexpr int kUnstorable = -1;
+constexpr int kUnstorableControl = -2;
+
 class CharTable {
  public:
   CharTable() {
-    char32_t highest = 0;
+    char32_t highest = 0x9F;
     for (int b = 0; b < 256; ++b) highest = std::max(highest, Cp1250ToUnicode(static_cast<unsigned char>(b)));
-    entries_.assign(static_cast<std::size_t>(highest) + 1, -1);
+    entries_.assign(static_cast<std::size_t>(highest) + 1, kUnstorable);
+    for (char32_t c = 0; c <= 0x9F; ++c) {
+      std::string probe = "a";
+      AppendUtf8(c, probe);
+      if (CheckTypedWord(probe + "a") == WordProblem::ControlChar) entries_[c] = kUnstorableControl;
+    }
     for (int b = 0; b < 256; ++b) {
       const char32_t c = Cp1250ToUnicode(static_cast<unsigned char>(b));
+      const char ch = static_cast<char>(b);
       int flags = 0;
-      if (detail::IsBlankOrControl(c)) flags |= kBlankOrControl;
-      if (detail::IsSeparator(c)) flags |= kSeparator;
+      switch (CheckStorableWord(std::string{'a', ch, 'a'})) {
+        case WordProblem::ControlChar: flags |= kBlankOrControl; break;
+        case WordProblem::Comma:
+        case WordProblem::DoubleQuote: flags |= kSeparator; break;
+        default: break;
+      }
+      if (CheckStorableWord(std::string{ch, 'a', 'a'}) == WordProblem::LeadingBlank) flags |= kBlankOrControl;
       entries_[c] = static_cast<std::int16_t>(Cp1250ToLower(static_cast<unsigned char>(b)) | flags << 8);
     }
   }
 
-  int operator[](char32_t c) const { return c < entries_.size() ? entries_[c] : -1; }
+  int operator[](char32_t c) const { return c < entries_.size() ? entries_[c] : kUnstorable; }
 
  private:
   std::vector<std::int16_t> entries_;
@@ -166,8 +183,8 @@ inline ScannedLine ScanLine(char* data, std::size_t pos, std::size_t lineEnd, st
       }
       p = q;
       entry = table[c];
-      // C1 controls that Windows-1250 cannot store count as controls.
-      if (entry < 0 && detail::IsBlankOrControl(c)) s.flags |= kBlankOrControl;
+      // Controls that Windows-1250 cannot store count as controls.
+      if (entry == kUnstorableControl) s.flags |= kBlankOrControl;
     }
     ++s.chars;
     if (entry < 0) {

@@ -561,7 +561,7 @@ namespace {
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(folder))
-    if (entry.path().filename() != LockFileName)
+    if (entry.path().filename() != LockPath(fs::path()).filename())
       files[entry.path().filename().string()] = ReadBytes(entry.path());
   return files;
 }
@@ -734,7 +734,7 @@ TEST(word_list_tool, a_command_that_changes_files_waits_for_the_folders_lock) {
 
   // An addition holds the lock while it replaces a file: nothing is written meanwhile.
   platform::FolderLock addition;
-  ASSERT_FALSE(addition.Acquire(folder / LockFileName, std::chrono::milliseconds(0)));
+  ASSERT_FALSE(addition.Acquire(LockPath(temp.path()), std::chrono::milliseconds(0)));
   constexpr std::chrono::milliseconds kShort(50);
   const std::vector<std::pair<const char*, std::function<Outcome(std::chrono::milliseconds)>>> commands = {
       {"build",
