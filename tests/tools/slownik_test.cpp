@@ -509,7 +509,8 @@ TEST(word_list_tool, usage_and_wrong_command_lines) {
     EXPECT_EQ(r.out, UsageText());
   }
   for (const Strings& wrong : {Strings{"zbuduj"}, Strings{"build", "a", "b", "c"}, Strings{"check", "a", "b"},
-                               Strings{"check", "--verbose"}}) {
+                               Strings{"check", "--verbose"}, Strings{"check", "--overwrite"},
+                               Strings{"repair"}, Strings{"repair", "a", "b"}, Strings{"merge"}}) {
     const Outcome r = Command(wrong);
     EXPECT_EQ(r.status, kExitUsage) << wrong[0];
     EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
