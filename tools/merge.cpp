@@ -42,6 +42,7 @@ Merged MergeFile(const WordSet& set, int n, const std::string* old, WordTable& t
     const std::vector<std::string_view> lines = SplitLines(*old);
     m.oldWords.assign(lines.begin() + (lines.empty() ? 0 : 1), lines.end());
   }
+  if (set.Count(n) == 0) return m;  // nothing to look up
   table.Reset(m.oldWords.size(), old != nullptr ? old->data() : nullptr, static_cast<std::size_t>(n));
   for (std::string_view w : m.oldWords)
     if (w.size() == static_cast<std::size_t>(n))
