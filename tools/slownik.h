@@ -13,7 +13,8 @@
 #include "wordlist.h"
 
 // wypelniak-slownik: builds the word-list files slow.2 ... slow.22 from a
-// UTF-8 word list and checks existing ones. The functions take paths and
+// UTF-8 word list, checks existing ones, repairs one file and merges a word
+// list into an existing folder. The functions take paths and
 // output streams so that tests run them without starting a process.
 namespace wypelniak::slownik {
 
@@ -47,43 +48,17 @@ struct BuildStats {
   std::size_t TotalDropped() const;
 };
 
-// A block of memory for large data, taken straight from the system (on
-// Linux backed by huge pages where the system allows, which spares the
-// address translation most of its misses), of a capacity fixed when made.
-class LargeBuffer {
- public:
-  LargeBuffer() = default;
-  // Throws std::bad_alloc when the memory cannot be had. The bytes are
-  // unspecified; the size is 0.
-  explicit LargeBuffer(std::size_t capacity);
-  LargeBuffer(LargeBuffer&& other) noexcept;
-  LargeBuffer& operator=(LargeBuffer&& other) noexcept;
-  ~LargeBuffer();
-
-  char* data() { return data_; }
-  const char* data() const { return data_; }
-  std::size_t size() const { return size_; }
-  std::size_t capacity() const { return capacity_; }
-  // Sets the size, which must not exceed the capacity.
-  void resize(std::size_t size) { size_ = size; }
-  std::string_view view() const { return {data_, size_}; }
-
- private:
-  char* data_ = nullptr;
-  std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
-};
-
 // The words that go into the files: Windows-1250, lower case, by length, in
 // the order in which they first appear in the source.
 struct WordSet {
-  LargeBuffer bytes;  // holds every kept word (and the bytes of dropped repeats)
+  std::string bytes;  // holds every kept word (and the bytes of dropped repeats)
   std::array<std::vector<std::uint32_t>, MaxWordLength + 1> offsets;  // where each word of length n starts
   BuildStats stats;
 
   std::size_t Count(int n) const { return offsets[static_cast<std::size_t>(n)].size(); }
   std::string_view Word(int n, std::size_t i) const {
-    return bytes.view().substr(offsets[static_cast<std::size_t>(n)][i], static_cast<std::size_t>(n));
+    return std::string_view(bytes).substr(offsets[static_cast<std::size_t>(n)][i],
+                                          static_cast<std::size_t>(n));
   }
 };
 
@@ -116,32 +91,40 @@ class Progress {
   std::chrono::steady_clock::time_point last_;
 };
 
-// Reads a whole file into buffer, checking every step.
-std::error_code ReadLargeFile(const std::filesystem::path& path, LargeBuffer& buffer,
-                              Progress* progress = nullptr);
-
 // Sorts the lines of a UTF-8 text (LF or CR LF line ends, an optional byte
 // order mark at the start) into words, reusing the text's memory. Returns
 // false and fills error when the text is not valid UTF-8; set is then of no
 // use.
-bool CollectWords(LargeBuffer text, WordSet& set, Utf8Error& error, Progress* progress = nullptr);
-bool CollectWords(std::string_view text, WordSet& set, Utf8Error& error, Progress* progress = nullptr);
+bool CollectWords(std::string text, WordSet& set, Utf8Error& error, Progress* progress = nullptr);
 
-// Writes slow.<MinWordLength> ... slow.<MaxWordLength> into folder, creating
-// the folder when missing. Every file is first written whole under a
-// temporary name in the same folder; only when all are written are they
-// renamed into place, so a failure leaves the old files as they were.
-// Returns an empty text, or a Polish description of what failed.
-std::string WriteWordFiles(const WordSet& set, const std::filesystem::path& folder,
-                           Progress* progress = nullptr);
-
-// The temporary name under which slow.<n> is written.
+// The temporary name under which slow.<n> is written before it replaces the
+// old file: the same name the addition uses, since both write only under the
+// folder's lock.
 std::filesystem::path TemporaryPath(const std::filesystem::path& folder, int n);
 
-// The whole "build" command: reads source, writes the files into folder and
-// reports to out (what was read, kept and dropped) or err (what went wrong).
-int RunBuild(const std::filesystem::path& source, const std::filesystem::path& folder, std::ostream& out,
-             std::ostream& err, bool showProgress = false);
+// How a command that changes files runs.
+struct Options {
+  bool overwrite = false;                     // build: replace an existing word list
+  bool showProgress = false;                  // show how far a long run has come (on a terminal)
+  std::chrono::milliseconds lockWait{10000};  // how long to wait for another writer of the folder
+};
+
+// The whole "build" command: reads source, writes slow.2 ... slow.22 into
+// folder (made when missing) and reports to out (what was read, kept, dropped
+// and, when an existing list is replaced, lost) or err (what went wrong). An
+// existing word list is replaced only with options.overwrite.
+int RunBuild(const std::filesystem::path& source, const std::filesystem::path& folder, const Options& options,
+             std::ostream& out, std::ostream& err);
+
+// The whole "repair" command: rewrites one word-list file in place as
+// Windows-1250 with CR LF line ends and the right count, keeping its words.
+int RunRepair(const std::filesystem::path& file, const Options& options, std::ostream& out,
+              std::ostream& err);
+
+// The whole "merge" command: appends the words of a UTF-8 source that a file
+// of folder lacks to that file, keeping every word already there.
+int RunMerge(const std::filesystem::path& source, const std::filesystem::path& folder, const Options& options,
+             std::ostream& out, std::ostream& err);
 
 // ---------------------------------------------------------------- check
 
@@ -157,8 +140,11 @@ enum class ProblemKind {
   WrongLength,     // a word that has not exactly n characters
   UndefinedByte,   // 0x81, 0x83, 0x88, 0x90 or 0x98
   ControlByte,     // 0x00-0x1F (apart from line ends) or 0x7F
-  Separator,  // a comma, or a double quotation mark or blank at the start: the search would read the line
-              // otherwise
+  Separator,   // a comma, or a double quotation mark or blank at the start: the search would read the line
+               // otherwise
+  Utf8,        // the file is written in UTF-8
+  NotRegular,  // a FIFO, socket, device or other special file where the file should be
+  Leftover,    // a temporary file left by a write that did not finish
 };
 
 struct Problem {
@@ -180,7 +166,8 @@ struct FileReport {
 // Checks the bytes of the word-list file for words of n characters.
 FileReport CheckWordFileData(int n, std::string_view data);
 
-// Checks slow.<MinWordLength> ... slow.<MaxWordLength> in folder.
+// Checks slow.<MinWordLength> ... slow.<MaxWordLength> in folder, and looks
+// for temporary files left behind (reported as Leftover of their length).
 std::vector<FileReport> CheckWordFiles(const std::filesystem::path& folder);
 
 // The whole "check" command: lists the problems on out.

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -13,10 +16,13 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "cp1250.h"
+#include "platform.h"
 #include "slownik.h"
 #include "wordlist.h"
 
@@ -71,9 +77,11 @@ struct Outcome {
   std::string err;
 };
 
-Outcome Build(const fs::path& source, const fs::path& folder) {
+Outcome Build(const fs::path& source, const fs::path& folder, bool overwrite = false) {
   std::ostringstream out, err;
-  const int status = RunBuild(source, folder, out, err);
+  Options options;
+  options.overwrite = overwrite;
+  const int status = RunBuild(source, folder, options, out, err);
   return {status, out.str(), err.str()};
 }
 
@@ -90,9 +98,10 @@ Outcome Command(const Strings& args, const fs::path& programFolder = "/nonexiste
 }
 
 // Writes a UTF-8 source and builds folder from it.
-Outcome BuildFrom(const TempFolder& temp, std::string_view source, const fs::path& folder) {
+Outcome BuildFrom(const TempFolder& temp, std::string_view source, const fs::path& folder,
+                  bool overwrite = false) {
   WriteBytes(temp / "zrodlo.txt", source);
-  return Build(temp / "zrodlo.txt", folder);
+  return Build(temp / "zrodlo.txt", folder, overwrite);
 }
 
 // Reads slow.<n> back with the core's readers and returns its words in
@@ -191,10 +200,8 @@ TEST(word_list_tool, writes_all_twenty_one_files_with_zero_where_no_word_fits) {
   const fs::path folder = temp / "a" / "b" / "slow";  // created with its parents
   ASSERT_EQ(BuildFrom(temp, "ab\n", folder).status, kExitOk);
   std::size_t files = 0;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    (void)entry;
-    ++files;
-  }
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().filename().string().rfind("slow.", 0) == 0) ++files;
   EXPECT_EQ(files, 21u);
   EXPECT_EQ(ReadBytes(ListFile(folder, 2)), "1\r\nab\r\n");
   for (int n = 3; n <= 22; ++n) EXPECT_EQ(ReadBytes(ListFile(folder, n)), "0\r\n") << n;
@@ -378,7 +385,7 @@ TEST(word_list_tool, a_failed_write_leaves_the_old_files_and_no_temporary_ones) 
   // A folder where slow.9's temporary file should go makes its writing fail
   // after slow.2 ... slow.8 have been written.
   fs::create_directory(TemporaryPath(folder, 9));
-  const Outcome r = BuildFrom(temp, "xy\npies\nkotek\n", folder);
+  const Outcome r = BuildFrom(temp, "xy\npies\nkotek\n", folder, true);
   EXPECT_EQ(r.status, kExitProblems);
   EXPECT_NE(r.err.find("zostały bez zmian"), std::string::npos) << r.err;
   for (int n = MinWordLength; n <= MaxWordLength; ++n)
@@ -386,22 +393,6 @@ TEST(word_list_tool, a_failed_write_leaves_the_old_files_and_no_temporary_ones) 
   for (int n = MinWordLength; n <= MaxWordLength; ++n)
     EXPECT_FALSE(fs::is_regular_file(TemporaryPath(folder, n))) << n;
 }
-
-#ifndef _WIN32
-TEST(word_list_tool, reads_a_source_from_a_pipe_of_unknown_length) {
-  TempFolder temp;
-  const fs::path fifo = temp / "rura";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::string source;
-  for (int i = 0; i < 40000; ++i) source += "wyraz" + std::to_string(i) + "\n";  // well over 64 KiB
-  std::thread writer([&] { WriteBytes(fifo, source); });
-  LargeBuffer buffer;
-  const std::error_code ec = ReadLargeFile(fifo, buffer);
-  writer.join();
-  ASSERT_FALSE(ec) << ec.message();
-  EXPECT_EQ(buffer.view(), source);
-}
-#endif
 
 // ------------------------------------------------------------------ check
 
@@ -452,6 +443,9 @@ TEST(word_list_tool, check_finds_each_kind_of_problem_on_its_line) {
   EXPECT_EQ(Problems(3, "1\r\na,c\r\n"), Found({{K::Separator, 2}}));
   EXPECT_EQ(Problems(3, "1\r\n\"ab\r\n"), Found({{K::Separator, 2}}));
   EXPECT_EQ(Problems(3, "1\r\n ab\r\n"), Found({{K::Separator, 2}}));
+  EXPECT_EQ(Problems(3, "1\r\nłoś\r\n"), Found({{K::Utf8, 0}}));
+  // Windows-1250 "DÓŁ" is valid UTF-8 too, but of a character Windows-1250 lacks.
+  EXPECT_EQ(Problems(3, "1\r\nD\xD3\xA3\r\n"), Found());
   // Several problems on one line are each reported.
   EXPECT_EQ(Problems(3, "1\r\na\x81\x01z\n"),
             Found({{K::WrongLength, 2}, {K::UndefinedByte, 2}, {K::ControlByte, 2}, {K::LoneLf, 2}}));
@@ -515,7 +509,8 @@ TEST(word_list_tool, usage_and_wrong_command_lines) {
     EXPECT_EQ(r.out, UsageText());
   }
   for (const Strings& wrong : {Strings{"zbuduj"}, Strings{"build", "a", "b", "c"}, Strings{"check", "a", "b"},
-                               Strings{"check", "--verbose"}}) {
+                               Strings{"check", "--verbose"}, Strings{"check", "--overwrite"},
+                               Strings{"repair"}, Strings{"repair", "a", "b"}, Strings{"merge"}}) {
     const Outcome r = Command(wrong);
     EXPECT_EQ(r.status, kExitUsage) << wrong[0];
     EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
@@ -557,4 +552,295 @@ TEST(word_list_tool, progress_stays_silent_in_the_first_second_and_when_off) {
   }
   EXPECT_EQ(on.str(), "");
   EXPECT_EQ(off.str(), "");
+}
+
+// ------------------------------------------------------------------ replacing a list
+
+namespace {
+
+// Every file of a folder (the lock file aside), name to bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().filename() != LockPath(fs::path()).filename())
+      files[entry.path().filename().string()] = ReadBytes(entry.path());
+  return files;
+}
+
+Outcome Repair(const fs::path& file, std::chrono::milliseconds lockWait = std::chrono::milliseconds(10000)) {
+  std::ostringstream out, err;
+  Options options;
+  options.lockWait = lockWait;
+  const int status = RunRepair(file, options, out, err);
+  return {status, out.str(), err.str()};
+}
+
+Outcome Merge(const fs::path& source, const fs::path& folder,
+              std::chrono::milliseconds lockWait = std::chrono::milliseconds(10000)) {
+  std::ostringstream out, err;
+  Options options;
+  options.lockWait = lockWait;
+  const int status = RunMerge(source, folder, options, out, err);
+  return {status, out.str(), err.str()};
+}
+
+// A folder built from a small list, with a word added by hand to slow.3 as
+// the addition does (typed case kept).
+void MakeList(const TempFolder& temp, const fs::path& folder) {
+  ASSERT_EQ(BuildFrom(temp, "kot\npies\nżółw\nkoń\n", folder).status, kExitOk);
+  WriteBytes(ListFile(folder, 3), "3\r\nkot\r\nko\xF1\r\nEwa\r\n");
+}
+
+}  // namespace
+
+TEST(word_list_tool, build_keeps_an_existing_list_unless_told_to_overwrite_and_then_counts_losses) {
+  TempFolder temp;
+  const fs::path folder = temp / "slow";
+  MakeList(temp, folder);
+  const auto before = Snapshot(folder);
+
+  const Outcome refused = BuildFrom(temp, "kot\nlis\n", folder);
+  EXPECT_EQ(refused.status, kExitProblems);
+  EXPECT_NE(refused.err.find("wypelniak-slownik merge"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("wypelniak-slownik build --overwrite"), std::string::npos) << refused.err;
+  EXPECT_EQ(Snapshot(folder), before);
+
+  const Outcome replaced = BuildFrom(temp, "kot\nlis\nżółw\n", folder, true);
+  ASSERT_EQ(replaced.status, kExitOk) << replaced.err;
+  EXPECT_EQ(ReadBack(folder, 3), Strings({"kot", "lis"}));
+  // slow.3 loses "koń" and "Ewa", slow.4 loses "pies".
+  EXPECT_NE(replaced.out.find("przepadło 3 wyrazy"), std::string::npos) << replaced.out;
+  EXPECT_NE(replaced.out.find("slow.3          2 wyrazy"), std::string::npos) << replaced.out;
+  EXPECT_NE(replaced.out.find("slow.4          1 wyraz\n"), std::string::npos) << replaced.out;
+}
+
+TEST(word_list_tool, repair_puts_one_file_into_the_format_keeping_its_words) {
+  struct Case {
+    const char* name;
+    std::string before;
+    std::string after;  // empty: refused, file unchanged
+    const char* says;
+  };
+  const std::vector<Case> cases = {
+      {"utf8", "2\nłoś\nKOŃ\n", "2\r\n\xB3o\x9C\r\nKO\xD1\r\n", "z UTF-8"},
+      {"utf8 bom",
+       "\xEF\xBB\xBF"
+       "1\r\nłoś\r\n",
+       "1\r\n\xB3o\x9C\r\n", "z UTF-8"},
+      {"lf only", "2\nkot\nlis\n", "2\r\nkot\r\nlis\r\n", "CR LF"},
+      {"lone cr", "2\rkot\rlis", "2\r\nkot\r\nlis\r\n", "CR LF"},
+      {"wrong count", "7\r\nkot\r\nlis\r\n", "2\r\nkot\r\nlis\r\n", "teraz 2"},
+      {"no count", "kot\r\nlis\r\n", "2\r\nkot\r\nlis\r\n", "zachowany jako wyraz"},
+      {"empty lines", "3\r\nkot\r\n\r\nlis\r\n\r\n", "2\r\nkot\r\nlis\r\n", "pominięto 2 puste"},
+      {"empty file", "", "0\r\n", "teraz 0"},
+      {"sound", "2\r\nkot\r\nl\xB9s\r\n", "2\r\nkot\r\nl\xB9s\r\n", "nic w nim nie zmieniono"},
+      {"unstorable", "3\nżółw\nźdźbło\nкот\n", "", "wiersz 4 zawiera znak „к”"},
+  };
+  for (const Case& c : cases) {
+    TempFolder temp;
+    const fs::path file = temp / "slow.3";
+    WriteBytes(file, c.before);
+    const Outcome r = Repair(file);
+    EXPECT_EQ(r.status, c.after.empty() ? kExitProblems : kExitOk) << c.name << r.err;
+    EXPECT_EQ(ReadBytes(file), c.after.empty() ? c.before : c.after) << c.name;
+    EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << c.name << ": " << r.out << r.err;
+    EXPECT_FALSE(AnyTemporaryFile(temp.path())) << c.name;
+  }
+  TempFolder temp;  // a file of another name is not a word-list file
+  WriteBytes(temp / "lista.txt", "kot\n");
+  EXPECT_EQ(Repair(temp / "lista.txt").status, kExitProblems);
+  EXPECT_EQ(ReadBytes(temp / "lista.txt"), "kot\n");
+}
+
+TEST(word_list_tool, merge_keeps_every_old_word_in_its_place_and_appends_the_new) {
+  TempFolder temp;
+  const fs::path folder = temp / "slow";
+  MakeList(temp, folder);
+  fs::remove(ListFile(folder, 9));
+  WriteBytes(temp / "nowe.txt", "Kot\nlis\nEWA\nkoń\nźdźbło\nwiewiórka\n");
+  const Outcome r = Merge(temp / "nowe.txt", folder);
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  // "Ewa" as added by hand stays; the source's "ewa" is another word.
+  EXPECT_EQ(ReadBack(folder, 3), Strings({"kot", "koń", "Ewa", "lis", "ewa"}));
+  EXPECT_EQ(ReadBack(folder, 4), Strings({"pies", "żółw"}));
+  EXPECT_EQ(ReadBack(folder, 6), Strings({"źdźbło"}));
+  EXPECT_EQ(ReadBack(folder, 9), Strings({"wiewiórka"}));  // a missing file is made
+  EXPECT_NE(r.out.find("Dopisano 4 wyrazy"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("slow.3          2 nowe (razem 5)"), std::string::npos) << r.out;
+
+  // A damaged file is mended first: nothing is written, repair is named.
+  WriteBytes(ListFile(folder, 5), "1\nłąka\n");
+  const auto before = Snapshot(folder);
+  WriteBytes(temp / "nowe.txt", "rzeka\nmysz\n");
+  const Outcome damaged = Merge(temp / "nowe.txt", folder);
+  EXPECT_EQ(damaged.status, kExitProblems);
+  EXPECT_NE(damaged.err.find("wypelniak-slownik repair " + ListFile(folder, 5).string()), std::string::npos)
+      << damaged.err;
+  EXPECT_EQ(Snapshot(folder), before);
+}
+
+#ifndef _WIN32
+TEST(word_list_tool, a_planted_link_at_a_temporary_name_is_removed_not_followed) {
+  TempFolder temp;
+  const fs::path folder = temp / "slow";
+  MakeList(temp, folder);
+  WriteBytes(temp / "cel", "nie ruszać\n");
+  for (int n : {3, 4}) fs::create_symlink(temp / "cel", TemporaryPath(folder, n));
+  ASSERT_EQ(BuildFrom(temp, "kot\nlis\nżółw\n", folder, true).status, kExitOk);
+  WriteBytes(ListFile(folder, 4), "1\nżółw\n");
+  ASSERT_EQ(Repair(ListFile(folder, 4)).status, kExitOk);
+  EXPECT_EQ(ReadBytes(temp / "cel"), "nie ruszać\n");
+  EXPECT_EQ(ReadBack(folder, 3), Strings({"kot", "lis"}));
+  EXPECT_EQ(ReadBack(folder, 4), Strings({"żółw"}));
+  EXPECT_FALSE(AnyTemporaryFile(folder));
+}
+
+TEST(word_list_tool, special_files_are_refused_without_waiting_on_them) {
+  TempFolder temp;
+  const fs::path folder = temp / "slow";
+  MakeList(temp, folder);
+  fs::remove(ListFile(folder, 5));
+  ASSERT_EQ(::mkfifo(ListFile(folder, 5).c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((temp / "rura").c_str(), 0600), 0);
+
+  const std::vector<std::pair<const char*, std::function<Outcome()>>> commands = {
+      {"check", [&] { return Check(folder); }},
+      {"repair", [&] { return Repair(ListFile(folder, 5)); }},
+      {"build", [&] { return Build(temp / "rura", temp / "nowy"); }},
+  };
+  for (const auto& [name, command] : commands) {
+    auto result = std::async(std::launch::async, command);
+    if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      // Let the reader go, so that the failure does not hang the tests.
+      for (const fs::path& fifo : {ListFile(folder, 5), temp / "rura"}) {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+      }
+      ADD_FAILURE() << name << " waited on a FIFO";
+    }
+    const Outcome r = result.get();
+    EXPECT_EQ(r.status, kExitProblems) << name;
+    EXPECT_NE((r.out + r.err).find("to nie jest zwykły plik"), std::string::npos) << name << r.out << r.err;
+  }
+}
+#endif
+
+TEST(word_list_tool, a_command_that_changes_files_waits_for_the_folders_lock) {
+  TempFolder temp;
+  const fs::path folder = temp / "slow";
+  MakeList(temp, folder);
+  WriteBytes(temp / "nowe.txt", "lis\n");
+  WriteBytes(ListFile(folder, 4), "5\r\npies\r\nżółw\r\n");
+  const auto before = Snapshot(folder);
+
+  // An addition holds the lock while it replaces a file: nothing is written meanwhile.
+  platform::FolderLock addition;
+  ASSERT_FALSE(addition.Acquire(LockPath(temp.path()), std::chrono::milliseconds(0)));
+  constexpr std::chrono::milliseconds kShort(50);
+  const std::vector<std::pair<const char*, std::function<Outcome(std::chrono::milliseconds)>>> commands = {
+      {"build",
+       [&](std::chrono::milliseconds wait) {
+         std::ostringstream out, err;
+         const int status = RunBuild(temp / "nowe.txt", folder, {true, false, wait}, out, err);
+         return Outcome{status, out.str(), err.str()};
+       }},
+      {"merge", [&](std::chrono::milliseconds wait) { return Merge(temp / "nowe.txt", folder, wait); }},
+      {"repair", [&](std::chrono::milliseconds wait) { return Repair(ListFile(folder, 4), wait); }},
+  };
+  for (const auto& [name, command] : commands) {
+    const Outcome r = command(kShort);
+    EXPECT_EQ(r.status, kExitProblems) << name;
+    EXPECT_NE(r.err.find("jest właśnie zmieniana"), std::string::npos) << name << r.err;
+    EXPECT_EQ(Snapshot(folder), before) << name;
+  }
+  // Once the addition lets go, a waiting command goes on.
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    addition.Release();
+  });
+  const Outcome waited = commands[2].second(std::chrono::milliseconds(10000));
+  release.join();
+  EXPECT_EQ(waited.status, kExitOk) << waited.err;
+  EXPECT_EQ(ReadBytes(ListFile(folder, 4)), "2\r\npies\r\n\xBF\xF3\xB3w\r\n");
+}
+
+TEST(word_list_tool, a_failure_at_any_file_step_leaves_every_old_file_byte_for_byte) {
+  using platform::FileStep;
+  struct Run {
+    const char* name;
+    std::function<void(const TempFolder&, const fs::path&)> prepare;  // before the fault
+    std::function<int(const TempFolder&, const fs::path&)> command;
+  };
+  const std::vector<Run> runs = {
+      {"build",
+       [](const TempFolder& temp, const fs::path&) { WriteBytes(temp / "nowe.txt", "kot\nżółw\nmysz\n"); },
+       [](const TempFolder& temp, const fs::path& folder) {
+         return Build(temp / "nowe.txt", folder, true).status;
+       }},
+      {"merge", [](const TempFolder& temp, const fs::path&) { WriteBytes(temp / "nowe.txt", "lis\nmysz\n"); },
+       [](const TempFolder& temp, const fs::path& folder) {
+         return Merge(temp / "nowe.txt", folder).status;
+       }},
+      {"repair",
+       [](const TempFolder&, const fs::path& folder) { WriteBytes(ListFile(folder, 4), "9\npies\n"); },
+       [](const TempFolder&, const fs::path& folder) { return Repair(ListFile(folder, 4)).status; }},
+  };
+  const FileStep steps[] = {FileStep::Lock,       FileStep::OpenRead, FileStep::Read,  FileStep::Create,
+                            FileStep::Write,      FileStep::Sync,     FileStep::Close, FileStep::Replace,
+                            FileStep::SyncFolder, FileStep::Remove};
+  for (const Run& run : runs) {
+    for (const FileStep step : steps) {
+      for (const int nth : {1, 3}) {  // the first time the step is taken, and a later one
+        TempFolder temp;
+        const fs::path folder = temp / "slow";
+        MakeList(temp, folder);
+        fs::remove(ListFile(folder, 9));  // merge and build make this file new
+        run.prepare(temp, folder);
+        const auto before = Snapshot(folder);
+        int calls = 0;
+        platform::SetFaultHook([&](FileStep s) -> std::error_code {
+          return s == step && ++calls == nth ? std::make_error_code(std::errc::io_error) : std::error_code{};
+        });
+        const int status = run.command(temp, folder);
+        platform::SetFaultHook(nullptr);
+        const std::string at = std::string(run.name) + ", step " + std::to_string(static_cast<int>(step)) +
+                               ", call " + std::to_string(nth);
+        if (nth == 1) {
+          EXPECT_GE(calls, 1) << at;  // every command takes every step
+        }
+        if (calls < nth) continue;
+        EXPECT_EQ(status, kExitProblems) << at;
+        EXPECT_EQ(Snapshot(folder), before) << at;
+      }
+    }
+  }
+}
+
+TEST(word_list_tool, check_names_the_command_that_mends_each_file_and_repair_clears_leftovers) {
+  TempFolder temp;
+  const fs::path folder = temp / "slow";
+  MakeList(temp, folder);
+  WriteBytes(ListFile(folder, 4), "2\npies\nżółw\n");  // UTF-8, LF
+  WriteBytes(TemporaryPath(folder, 5), "1\r\nmysz\r\n");
+  WriteBytes(folder / "~slow.6.tmp", "0\r\n");
+  fs::remove(ListFile(folder, 7));
+
+  const Outcome r = Check(folder);
+  EXPECT_EQ(r.status, kExitProblems);
+  for (const std::string& expected :
+       Strings{"slow.4: plik jest zapisany w kodowaniu UTF-8",
+               "slow.4: napraw poleceniem: wypelniak-slownik repair " + ListFile(folder, 4).string(),
+               "slow.5: w folderze pozostał plik tymczasowy ~slow.5",
+               "slow.5: napraw poleceniem: wypelniak-slownik repair " + ListFile(folder, 5).string(),
+               std::string("slow.6: w folderze pozostał plik tymczasowy ~slow.6.tmp"),
+               "slow.7: utwórz go, dopisując wyrazy ze źródła: wypelniak-slownik merge ŹRÓDŁO " +
+                   folder.string()})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+
+  for (int n : {4, 5, 6}) ASSERT_EQ(Repair(ListFile(folder, n)).status, kExitOk) << n;
+  WriteBytes(temp / "nowe.txt", "wrona\nwróbel\n");
+  ASSERT_EQ(Merge(temp / "nowe.txt", folder).status, kExitOk);
+  const Outcome mended = Check(folder);
+  EXPECT_EQ(mended.status, kExitOk) << mended.out;
+  EXPECT_FALSE(AnyTemporaryFile(folder));
 }
