@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "chunkreader.h"
 #include "cp1250.h"
+#include "keptmemory.h"
 #include "platform.h"
 
 namespace wypelniak {
@@ -13,6 +15,10 @@ namespace {
 constexpr char kTooShort[] = "Najkrótszy wyraz musi mieć minimum 2 litery !!!";
 constexpr char kNoWildcard[] = "Podane wyrażenie musi zawierać minimum jedną gwiazdkę (*) !!!";
 constexpr char kTooLong[] = "W języku polskim nie ma słów mających więcej niż 22 znaki !!!";
+
+// The piece of the file read at a time: small enough to stay in the
+// processor's cache between the copy from the system and the scan.
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 // What a pattern cell asks of the word's character at its position.
 constexpr int kAnyChar = -1;  // '*': any character, or none
@@ -82,6 +88,23 @@ std::string Damaged(const std::filesystem::path& path, const std::string& what) 
   return "Plik słownika " + PathText(path) + " jest uszkodzony: " + what + ".";
 }
 
+// What the list shows when the count on the first line and the words of the
+// file disagree.
+std::string CountDisagrees(std::int32_t count, std::uint64_t inFile) {
+  const std::string stated = "liczba wyrazów podana w pierwszym wierszu (" + std::to_string(count) + ")";
+  if (inFile < static_cast<std::uint64_t>(count))
+    return stated + " jest większa niż liczba wyrazów w pliku (" + std::to_string(inFile) +
+           "); pokazano wyrazy, które są w pliku";
+  return stated + " jest mniejsza niż liczba wyrazów w pliku (" + std::to_string(inFile) +
+         "); pokazano tylko pierwsze " + std::to_string(count);
+}
+
+// The command that mends the file. The word-list module is to give this
+// text; until it does, it is made here.
+std::string RepairAdvice(const std::filesystem::path& path) {
+  return "Napraw go poleceniem: wypelniak-slownik repair " + PathText(path);
+}
+
 }  // namespace
 
 void PatternSearch(SearchView& view, const std::filesystem::path& programFolder) {
@@ -121,21 +144,33 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
   view.SetPatternEnabled(false);
   view.ProcessPendingEvents();
 
-  std::string data;
-  if (const std::error_code ec = file.ReadAll(data)) {
-    Fail(view, FileProblem(path, DescribeFileError(ec)));
+  // The file is read a chunk at a time into one buffer kept for the whole
+  // run: the memory is paid for by the first search and reused by every
+  // later one, and no more of it is touched than a chunk.
+  static KeptBuffer buffer;
+  bool firstPiece = true;
+  bool utf8 = false;
+  ChunkedReader reader(
+      buffer, kChunkBytes,
+      [&file](char* into, std::size_t size, std::size_t& got) { return file.ReadSome(into, size, got); },
+      [&](std::string_view piece) {
+        // Told from the first chunk, which holds the 64 KiB LooksLikeUtf8
+        // looks at. A detector fed every piece here would see the whole file.
+        if (firstPiece) utf8 = LooksLikeUtf8(piece);
+        firstPiece = false;
+      });
+
+  std::string_view value;
+  const bool hasCount = reader.Next(value);
+  if (reader.Error()) {
+    Fail(view, FileProblem(path, DescribeFileError(reader.Error())));
     return;
   }
-  file.Close();
-
-  if (LooksLikeUtf8(data)) {
+  if (utf8) {
     Fail(view, WrongEncodingMessage(path));
     return;
   }
-
-  CountedReader reader(data);
-  std::string_view value;
-  if (!reader.Next(value)) {
+  if (!hasCount) {
     Fail(view, Damaged(path, "plik jest pusty"));
     return;
   }
@@ -149,12 +184,8 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
   if (store != nullptr) store->Reset(length);
   std::string decoded;
   std::int32_t skipped = 0;  // matching values that hold control characters
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (!reader.NextExpecting(length, value)) {
-      Fail(view, Damaged(path, "liczba wyrazów podana w pierwszym wierszu (" + std::to_string(count) +
-                                   ") jest większa niż liczba wyrazów w pliku (" + std::to_string(i) + ")"));
-      return;
-    }
+  std::int32_t read = 0;     // words read, at most the count
+  for (; read < count && reader.NextExpecting(length, value); ++read) {
     if (Matches(cells, length, value)) {
       if (HoldsControlByte(value)) {
         ++skipped;
@@ -169,13 +200,30 @@ void PatternSearch(SearchView& view, const std::filesystem::path& programFolder)
       view.AddResult(decoded);
     }
   }
+  // The words beyond the count are not listed, but are counted so that the
+  // message can say how many the file holds. Empty lines are not words.
+  std::uint64_t inFile = static_cast<std::uint64_t>(read);
+  if (read == count)
+    while (reader.Next(value)) inFile += value.empty() ? 0 : 1;
+  if (reader.Error()) {
+    Fail(view, FileProblem(path, DescribeFileError(reader.Error())));
+    return;
+  }
+  file.Close();
 
   view.SetResultsVisible(true);
   view.SetPatternEnabled(true);
+  // Whatever is wrong with the file is said once, after the list.
+  std::string problems;
+  if (inFile != static_cast<std::uint64_t>(count)) problems = CountDisagrees(count, inFile);
   if (skipped > 0) {
-    view.ShowMessage(Damaged(path, "pominięto pasujące wyrazy zawierające znaki sterujące (" +
-                                       std::to_string(skipped) + ")"),
-                     ErrorTitle, MessageIcon::Exclamation);
+    if (!problems.empty()) problems += "; ";
+    problems += "pominięto pasujące wyrazy zawierające znaki sterujące (" + std::to_string(skipped) + ")";
+  }
+  if (!problems.empty()) {
+    std::string text = Damaged(path, problems);
+    if (inFile != static_cast<std::uint64_t>(count)) text.append(" ").append(RepairAdvice(path));
+    view.ShowMessage(text, ErrorTitle, MessageIcon::Exclamation);
   }
 }
 

@@ -9,8 +9,11 @@
 #include <QShowEvent>
 
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "common.h"
+#include "cp1250.h"
 #include "frmabout.h"
 #include "frmslownik.h"
 #include "patternsearch.h"
@@ -43,7 +46,7 @@ Button* makeButton(const QString& name, const QString& text, QWidget* parent) {
 frmMain::frmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      results_(new ResultModel(this)),
+      results_(new ResultModel(&found_, this)),
       programFolder_(wypelniak::ProgramFolder()) {
   setWindowTitle(QString::fromUtf8(wypelniak::ApplicationTitle));
   setWindowIcon(programIcon());
@@ -124,6 +127,7 @@ void frmMain::ShowMessage(std::string_view text, std::string_view title, wypelni
 
 void frmMain::ClearResults() {
   results_->clear();
+  found_.Clear();
 }
 
 void frmMain::SetResultsVisible(bool visible) {
@@ -142,7 +146,12 @@ void frmMain::ProcessPendingEvents() {
 }
 
 void frmMain::AddResult(std::string_view word) {
-  results_->append(word);
+  // The search fills the list itself; a word given here joins it when it
+  // has the list's length (the first word sets the length).
+  const std::optional<std::string> stored = wypelniak::Utf8ToCp1250(word);
+  if (!stored) return;
+  if (found_.Empty()) found_.Reset(stored->size());
+  found_.Append(*stored);
 }
 
 void frmMain::showEvent(QShowEvent* event) {
