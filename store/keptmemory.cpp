@@ -25,15 +25,22 @@ std::vector<std::pair<char*, std::size_t>>& Pool() {
   return *pool;
 }
 
-std::size_t RoundUp(std::size_t bytes) {
+constexpr std::size_t kSmallUnit = std::size_t{64} << 10;
+
+std::size_t RoundUp(std::size_t bytes, std::size_t unit) {
   if (bytes == 0) bytes = 1;
-  return (bytes + KeptPieceBytes - 1) / KeptPieceBytes * KeptPieceBytes;
+  return (bytes + unit - 1) / unit * unit;
 }
 
-char* FromSystem(std::size_t size) {
+char* FromSystem(std::size_t size, bool huge) {
 #ifdef _WIN32
+  (void)huge;
   return static_cast<char*>(VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
 #else
+  if (!huge) {
+    void* raw = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return raw == MAP_FAILED ? nullptr : static_cast<char*>(raw);
+  }
   // Over-ask by one piece and trim, so that the piece starts on a huge-page
   // boundary: only whole aligned 2 MiB ranges can be backed by huge pages.
   const std::size_t asked = size + KeptPieceBytes;
@@ -53,8 +60,8 @@ char* FromSystem(std::size_t size) {
 
 }  // namespace
 
-char* TakeKeptMemory(std::size_t bytes, std::size_t* got) {
-  const std::size_t size = RoundUp(bytes);
+char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge) {
+  const std::size_t size = RoundUp(bytes, huge ? KeptPieceBytes : kSmallUnit);
   if (size < bytes) return nullptr;  // wrapped around
   auto& pool = Pool();
   for (auto it = pool.begin(); it != pool.end(); ++it) {
@@ -65,7 +72,7 @@ char* TakeKeptMemory(std::size_t bytes, std::size_t* got) {
       return piece;
     }
   }
-  char* piece = FromSystem(size);
+  char* piece = FromSystem(size, huge);
   if (piece != nullptr) *got = size;
   return piece;
 }
@@ -81,7 +88,7 @@ KeptBuffer::~KeptBuffer() {
 bool KeptBuffer::Reserve(std::size_t bytes, std::size_t keep) {
   if (bytes <= size_) return true;
   std::size_t got = 0;
-  char* grown = TakeKeptMemory(bytes, &got);
+  char* grown = TakeKeptMemory(bytes, &got, bytes >= KeptPieceBytes);
   if (grown == nullptr) return false;
   if (keep > 0) std::memcpy(grown, data_, keep < size_ ? keep : size_);
   ReturnKeptMemory(data_, size_);

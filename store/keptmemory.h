@@ -15,10 +15,12 @@ namespace wypelniak {
 // The size every piece is a whole multiple of (one huge page on x86-64).
 inline constexpr std::size_t KeptPieceBytes = std::size_t{2} << 20;
 
-// A piece of at least bytes bytes (rounded up to KeptPieceBytes), reused from
-// the pool or taken from the system; nullptr when the system has none. Its
-// content is unspecified. *got receives the rounded size.
-char* TakeKeptMemory(std::size_t bytes, std::size_t* got);
+// A piece of at least bytes bytes, reused from the pool or taken from the
+// system; nullptr when the system has none. Its content is unspecified.
+// *got receives its size: bytes rounded up to KeptPieceBytes and advised for
+// huge pages when huge, else to 64 KiB (a huge page is resident whole, too
+// much for a piece that is mostly left untouched).
+char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge = true);
 
 // Puts a piece from TakeKeptMemory back in the pool; size is its rounded
 // size.
@@ -33,8 +35,9 @@ class KeptBuffer {
   KeptBuffer& operator=(const KeptBuffer&) = delete;
   ~KeptBuffer();
 
-  // Makes room for at least bytes bytes, keeping the first keep bytes.
-  // False when the memory cannot be had (the buffer is then unchanged).
+  // Makes room for at least bytes bytes, keeping the first keep bytes; the
+  // memory is advised for huge pages only from 2 MiB on. False when the
+  // memory cannot be had (the buffer is then unchanged).
   bool Reserve(std::size_t bytes, std::size_t keep);
 
   char* Data() const { return data_; }

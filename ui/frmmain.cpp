@@ -24,6 +24,9 @@
 
 namespace {
 
+// Rows the result list lays out at a time.
+constexpr int kLayoutBatch = 20000;
+
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
@@ -81,6 +84,12 @@ frmMain::frmMain(QWidget* parent)
   list1_->setObjectName(QStringLiteral("List1"));
   list1_->setModel(results_);
   list1_->setUniformItemSizes(true);
+  // A search may list hundreds of thousands of words: the view lays out the
+  // first rows, paints them, and lays out the rest in the following turns of
+  // the event loop, a batch at a time, rather than keeping the window still
+  // until every row has its place.
+  list1_->setLayoutMode(QListView::Batched);
+  list1_->setBatchSize(kLayoutBatch);
   list1_->setSelectionMode(QAbstractItemView::SingleSelection);
   list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list1_->setGeometry(twips(120), twips(1200), twips(2655), twips(1815));
