@@ -2,9 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <string>
 
 #include "cp1250.h"
+#include "keptmemory.h"
 #include "platform.h"
 
 namespace wypelniak {
@@ -46,8 +49,10 @@ std::string UnstorableReason(std::string_view word) {
 }
 
 // The new file: the count of word lines, the old word lines unchanged, the
-// new word last; every line ended by CR LF.
-std::string NewContent(std::string_view oldContent, std::string_view word) {
+// new word last; every line ended by CR LF. Built in memory kept for the
+// run, which the next addition reuses.
+std::string_view NewContent(std::string_view oldContent, std::string_view word) {
+  static KeptBuffer buffer;
   LineReader lines(oldContent);
   lines.ReadLine();  // the old count
   const std::string_view oldWords = oldContent.substr(lines.Position());
@@ -60,21 +65,51 @@ std::string NewContent(std::string_view oldContent, std::string_view word) {
     allEndInCrLf = allEndInCrLf && end >= 2 && oldContent[end - 2] == '\r' && oldContent[end - 1] == '\n';
   }
 
-  std::string updated = std::to_string(wordLines + 1) + "\r\n";
-  updated.reserve(updated.size() + oldWords.size() + wordLines + word.size() + 2);
+  const std::string count = std::to_string(wordLines + 1) + "\r\n";
+  if (!buffer.Reserve(count.size() + oldWords.size() + wordLines + word.size() + 2, 0)) throw std::bad_alloc();
+  char* out = buffer.Data();
+  const auto put = [&out](std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    out += text.size();
+  };
+  put(count);
   if (allEndInCrLf) {
     // As in every file this program writes: the old lines go over as they are.
-    updated += oldWords;
+    put(oldWords);
   } else {
     LineReader again(oldWords);
     while (!again.AtEnd()) {
-      updated += again.ReadLine();
-      updated += "\r\n";
+      put(again.ReadLine());
+      put("\r\n");
     }
   }
-  updated += word;
-  updated += "\r\n";
-  return updated;
+  put(word);
+  put("\r\n");
+  return {buffer.Data(), static_cast<std::size_t>(out - buffer.Data())};
+}
+
+// Reads the whole file into memory kept for the run: no zero-filled buffer
+// is made, and the next addition reuses the memory. The bytes stay valid
+// until the next call.
+std::error_code ReadListFile(const std::filesystem::path& path, std::string_view& content) {
+  static KeptBuffer buffer;
+  platform::ReadOnlyFile file;
+  if (const std::error_code ec = file.Open(path)) return ec;
+  std::error_code ignored;
+  const std::uintmax_t size = std::filesystem::file_size(path, ignored);  // a hint only
+  std::size_t used = 0;
+  if (!buffer.Reserve(ignored || size > (std::size_t{1} << 40) ? std::size_t{1} << 16 : size + 1, 0))
+    return std::make_error_code(std::errc::not_enough_memory);
+  for (;;) {
+    if (used == buffer.Size() && !buffer.Reserve(buffer.Size() * 2, used))
+      return std::make_error_code(std::errc::not_enough_memory);
+    std::size_t got = 0;
+    if (const std::error_code ec = file.ReadSome(buffer.Data() + used, buffer.Size() - used, got)) return ec;
+    if (got == 0) break;
+    used += got;
+  }
+  content = {buffer.Data(), used};
+  return {};
 }
 
 // Does the file hold the word? Every line after the first is compared whole.
@@ -112,8 +147,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   }
 
   // Read under the lock, so that a word another copy has just added is seen.
-  std::string content;
-  if (const std::error_code ec = platform::ReadWholeFile(path, content))
+  std::string_view content;
+  if (const std::error_code ec = ReadListFile(path, content))
     return "Nie można odczytać pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) + ".";
 
   if (LooksLikeUtf8(content)) return WrongEncodingMessage(path) + " Słownik nie został zmieniony.";
@@ -129,7 +164,7 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
 
   if (const std::error_code ec = platform::CheckWritable(path)) return WriteFailed(path, ec);
 
-  const std::string updated = NewContent(content, stored);
+  const std::string_view updated = NewContent(content, stored);
   view.ProcessPendingEvents();
   if (const std::error_code ec = platform::WriteFileDurably(temp, updated, path)) {
     platform::RemoveFile(temp);
