@@ -92,8 +92,10 @@ Expected Expect(const std::string& pattern, bool fileMissing, std::string_view f
     return Refusal(ErrorTitle, MessageIcon::Exclamation);
   Expected listed;
   listed.finished = true;
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (!reader.Next(value)) return Refusal(ErrorTitle, MessageIcon::Exclamation);
+  // A count that disagrees with the words: what the count allows of what
+  // is there is listed, and a warning follows.
+  std::int32_t read = 0;
+  for (; read < count && reader.Next(value); ++read) {
     const std::string word = Cp1250ToUtf8(value);
     const std::vector<char32_t> chars = fuzz::Chars(word);
     bool agrees = chars.size() == length;
@@ -106,6 +108,13 @@ Expected Expect(const std::string& pattern, bool fileMissing, std::string_view f
     } else {
       listed.words.push_back(word);
     }
+  }
+  bool disagrees = read < count;
+  while (!disagrees && reader.Next(value)) disagrees = !value.empty();  // empty lines are no words
+  if (disagrees) {
+    listed.message = true;
+    listed.title = ErrorTitle;
+    listed.icon = MessageIcon::Exclamation;
   }
   return listed;
 }

@@ -27,7 +27,9 @@ std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
   return DictionaryFolder(programFolder) / ".lock";
 }
 
-bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+bool IsControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
 
 // Why the word cannot be written to a Windows-1250 file as one line, or
 // nothing when it can.
@@ -42,7 +44,8 @@ std::string UnstorableReason(std::string_view word) {
     if (UnicodeToCp1250(c) < 0) {
       std::string shown;
       AppendUtf8(c, shown);
-      return "Wyraz zawiera znak „" + shown + "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
+      return "Wyraz zawiera znak „" + shown +
+             "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
     }
   }
   return {};
@@ -66,7 +69,8 @@ std::string_view NewContent(std::string_view oldContent, std::string_view word) 
   }
 
   const std::string count = std::to_string(wordLines + 1) + "\r\n";
-  if (!buffer.Reserve(count.size() + oldWords.size() + wordLines + word.size() + 2, 0)) throw std::bad_alloc();
+  if (!buffer.Reserve(count.size() + oldWords.size() + wordLines + word.size() + 2, 0))
+    throw std::bad_alloc();
   char* out = buffer.Data();
   const auto put = [&out](std::string_view text) {
     std::memcpy(out, text.data(), text.size());
@@ -183,8 +187,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
       return WriteFailed(path, ec);
     }
     platform::RemoveFile(temp);
-    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) +
-           ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
+    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " +
+           DescribeFileError(ec) + ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
   }
   view.ProcessPendingEvents();
   return {};

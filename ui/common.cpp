@@ -29,9 +29,9 @@ QFont defaultFont(qreal pointSize) {
   // sans-serif. The font matching takes the first family of the list the
   // system has; asking the font database about each family instead would
   // load the whole database, which costs the start of the program dearly.
-  static const QStringList preferred = {QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                                        QStringLiteral("Arial"),         QStringLiteral("Liberation Sans"),
-                                        QStringLiteral("Nimbus Sans"),   QStringLiteral("Helvetica")};
+  static const QStringList preferred = {
+      QStringLiteral("MS Sans Serif"),   QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),          QStringLiteral("Helvetica")};
   QFont font;
   font.setFamilies(preferred);
   font.setStyleHint(QFont::SansSerif);

@@ -48,7 +48,8 @@ class ProgramIconEngine : public QIconEngine {
     }
     const QPixmap& found = loaded_[pick];
     if (found.size() == size || found.isNull()) return found;
-    return found.scaled(actualSize(size, QIcon::Normal, QIcon::Off), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return found.scaled(actualSize(size, QIcon::Normal, QIcon::Off), Qt::KeepAspectRatio,
+                        Qt::SmoothTransformation);
   }
 
   QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
