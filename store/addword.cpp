@@ -27,9 +27,7 @@ std::filesystem::path LockPath(const std::filesystem::path& programFolder) {
   return DictionaryFolder(programFolder) / ".lock";
 }
 
-bool IsControl(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
+bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
 // Why the word cannot be written to a Windows-1250 file as one line, or
 // nothing when it can.
@@ -44,8 +42,7 @@ std::string UnstorableReason(std::string_view word) {
     if (UnicodeToCp1250(c) < 0) {
       std::string shown;
       AppendUtf8(c, shown);
-      return "Wyraz zawiera znak „" + shown +
-             "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
+      return "Wyraz zawiera znak „" + shown + "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
     }
   }
   return {};
@@ -117,11 +114,26 @@ std::error_code ReadListFile(const std::filesystem::path& path, std::string_view
 }
 
 // Does the file hold the word? Every line after the first is compared whole.
+// The word's bytes are looked for in the whole text at once (the library's
+// search skips through it fast); a place counts when a line begins there
+// (after a CR, or after the LF of a CR LF) and ends right after the word.
 bool HoldsWord(std::string_view content, std::string_view word) {
-  LineReader lines(content);
-  lines.ReadLine();
-  while (!lines.AtEnd())
-    if (lines.ReadLine() == word) return true;
+  LineReader first(content);
+  if (!first.AtEnd()) first.ReadLine();
+  const std::size_t from = first.Position();
+  if (word.empty()) {
+    LineReader lines(content.substr(from));
+    while (!lines.AtEnd())
+      if (lines.ReadLine().empty()) return true;
+    return false;
+  }
+  for (std::size_t at = content.find(word, from); at != std::string_view::npos;
+       at = content.find(word, at + 1)) {
+    const bool begins =
+        at == from || content[at - 1] == '\r' || (content[at - 1] == '\n' && content[at - 2] == '\r');
+    const std::size_t end = at + word.size();
+    if (begins && (end == content.size() || content[end] == '\r')) return true;
+  }
   return false;
 }
 
@@ -187,8 +199,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
       return WriteFailed(path, ec);
     }
     platform::RemoveFile(temp);
-    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " +
-           DescribeFileError(ec) + ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
+    return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(path) + ": " + DescribeFileError(ec) +
+           ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
   }
   view.ProcessPendingEvents();
   return {};
