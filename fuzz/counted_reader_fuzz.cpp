@@ -4,16 +4,20 @@
 // and the reader must reach the end after at most one value per byte. Every
 // value is also read as a count: ParseCount must agree with the C library's
 // strtod on what is a number and on the whole number it rounds to. Reading
-// with a length expected gives the same values, whatever the length.
+// with a length expected gives the same values, whatever the length, and so
+// does reading a chunk at a time, wherever the chunks' ends fall.
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
 
+#include "chunkreader.h"
 #include "fuzz_support.h"
 #include "wordlist.h"
 
@@ -120,6 +124,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       more = plain.Next(want);
       FUZZ_CHECK(expecting.NextExpecting(length, got) == more);
       if (more) FUZZ_CHECK(got.data() == want.data() && got.size() == want.size());
+    }
+  }
+
+  // A chunk at a time: chunk sizes from 1 byte, the source giving pieces of
+  // sizes taken from the data itself, so the edges fall everywhere.
+  static KeptBuffer buffer;
+  for (const std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{64}}) {
+    for (const std::size_t length : {0, 3, 12}) {
+      std::size_t at = 0;
+      ChunkedReader chunked(buffer, chunk, [&](char* into, std::size_t room, std::size_t& got) {
+        const std::size_t piece = at < size ? 1 + static_cast<unsigned char>(data[at]) % 7 : 0;
+        got = std::min({room, size - at, piece});
+        std::memcpy(into, data.data() + at, got);
+        at += got;
+        return std::error_code{};
+      });
+      CountedReader plain(data);
+      std::string_view want;
+      std::string_view got;
+      bool more = true;
+      while (more) {
+        more = plain.Next(want);
+        FUZZ_CHECK(chunked.NextExpecting(length, got) == more);
+        if (more) FUZZ_CHECK(got == want);
+      }
+      FUZZ_CHECK(!chunked.Error());
     }
   }
   return 0;

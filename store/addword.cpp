@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
 
 #include "cp1250.h"
+#include "keptmemory.h"
 #include "platform.h"
 
 namespace wypelniak {
@@ -22,8 +24,10 @@ constexpr std::chrono::milliseconds kLockWait{10000};
 constexpr char kLockName[] = ".lock";
 
 // The new file: the count of word lines, the old word lines unchanged, the
-// new word last; every line ended by CR LF.
-std::string NewContent(std::string_view oldContent, std::string_view word) {
+// new word last; every line ended by CR LF. Built in memory kept for the
+// run, which the next addition reuses.
+std::string_view NewContent(std::string_view oldContent, std::string_view word) {
+  static KeptBuffer buffer;
   LineReader lines(oldContent);
   lines.ReadLine();  // the old count
   const std::string_view oldWords = oldContent.substr(lines.Position());
@@ -36,29 +40,74 @@ std::string NewContent(std::string_view oldContent, std::string_view word) {
     allEndInCrLf = allEndInCrLf && end >= 2 && oldContent[end - 2] == '\r' && oldContent[end - 1] == '\n';
   }
 
-  std::string updated = std::to_string(wordLines + 1) + "\r\n";
-  updated.reserve(updated.size() + oldWords.size() + wordLines + word.size() + 2);
+  const std::string count = std::to_string(wordLines + 1) + "\r\n";
+  if (!buffer.Reserve(count.size() + oldWords.size() + wordLines + word.size() + 2, 0))
+    throw std::bad_alloc();
+  char* out = buffer.Data();
+  const auto put = [&out](std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    out += text.size();
+  };
+  put(count);
   if (allEndInCrLf) {
     // As in every file this program writes: the old lines go over as they are.
-    updated += oldWords;
+    put(oldWords);
   } else {
     LineReader again(oldWords);
     while (!again.AtEnd()) {
-      updated += again.ReadLine();
-      updated += "\r\n";
+      put(again.ReadLine());
+      put("\r\n");
     }
   }
-  updated += word;
-  updated += "\r\n";
-  return updated;
+  put(word);
+  put("\r\n");
+  return {buffer.Data(), static_cast<std::size_t>(out - buffer.Data())};
+}
+
+// Reads the whole file into memory kept for the run: no zero-filled buffer
+// is made, and the next addition reuses the memory. The bytes stay valid
+// until the next call.
+std::error_code ReadListFile(platform::ReadOnlyFile& file, std::string_view& content) {
+  static KeptBuffer buffer;
+  const std::uint64_t size = file.Size();  // a hint only: the file may grow
+  std::size_t used = 0;
+  if (!buffer.Reserve(size > MaxListFileBytes ? std::size_t{1} << 16 : static_cast<std::size_t>(size) + 1, 0))
+    return std::make_error_code(std::errc::not_enough_memory);
+  for (;;) {
+    if (used == buffer.Size() && !buffer.Reserve(buffer.Size() * 2, used))
+      return std::make_error_code(std::errc::not_enough_memory);
+    std::size_t got = 0;
+    if (const std::error_code ec = file.ReadSome(buffer.Data() + used, buffer.Size() - used, got)) return ec;
+    if (got == 0) break;
+    used += got;
+    // A file that grows while it is read is held to the same limit.
+    if (used > MaxListFileBytes) return std::make_error_code(std::errc::file_too_large);
+  }
+  content = {buffer.Data(), used};
+  return {};
 }
 
 // Does the file hold the word? Every line after the first is compared whole.
+// The word's bytes are looked for in the whole text at once (the library's
+// search skips through it fast); a place counts when a line begins there
+// (after a CR, or after the LF of a CR LF) and ends right after the word.
 bool HoldsWord(std::string_view content, std::string_view word) {
-  LineReader lines(content);
-  lines.ReadLine();
-  while (!lines.AtEnd())
-    if (lines.ReadLine() == word) return true;
+  LineReader first(content);
+  if (!first.AtEnd()) first.ReadLine();
+  const std::size_t from = first.Position();
+  if (word.empty()) {
+    LineReader lines(content.substr(from));
+    while (!lines.AtEnd())
+      if (lines.ReadLine().empty()) return true;
+    return false;
+  }
+  for (std::size_t at = content.find(word, from); at != std::string_view::npos;
+       at = content.find(word, at + 1)) {
+    const bool begins =
+        at == from || content[at - 1] == '\r' || (content[at - 1] == '\n' && content[at - 2] == '\r');
+    const std::size_t end = at + word.size();
+    if (begins && (end == content.size() || content[end] == '\r')) return true;
+  }
   return false;
 }
 
@@ -123,14 +172,14 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   }
 
   // Read under the lock, so that a word another copy has just added is seen.
-  std::string content;
+  std::string_view content;
   {
     platform::ReadOnlyFile file;
     std::error_code ec = file.Open(listFile);
     if (!ec && file.Size() > MaxListFileBytes)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " +
              DescribeTooLarge(file.Size()) + ". Słownik nie został zmieniony.";
-    if (!ec) ec = file.ReadAll(content);
+    if (!ec) ec = ReadListFile(file, content);
     if (ec)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
              ". Słownik nie został zmieniony.";
@@ -152,7 +201,7 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
       throughLink ? TempBeside(target) : folder / TempListPath(n, programFolder).filename();
   if (const std::error_code ec = platform::CheckWritable(target)) return WriteFailed(shownPath, ec);
 
-  const std::string updated = NewContent(content, stored);
+  const std::string_view updated = NewContent(content, stored);
   view.ProcessPendingEvents();
   if (const std::error_code ec = platform::WriteFileDurably(temp, updated, target)) {
     platform::RemoveFile(temp);

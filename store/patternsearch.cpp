@@ -5,7 +5,9 @@
 #include <new>
 #include <string>
 
+#include "chunkreader.h"
 #include "cp1250.h"
+#include "keptmemory.h"
 #include "platform.h"
 
 namespace wypelniak {
@@ -14,6 +16,10 @@ namespace {
 constexpr char kTooShort[] = "Najkrótszy wyraz musi mieć minimum 2 litery !!!";
 constexpr char kNoWildcard[] = "Podane wyrażenie musi zawierać minimum jedną gwiazdkę (*) !!!";
 constexpr char kTooLong[] = "W języku polskim nie ma słów mających więcej niż 22 znaki !!!";
+
+// The piece of the file read at a time: small enough to stay in the
+// processor's cache between the copy from the system and the scan.
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 // What a pattern cell asks of the word's character at its position.
 constexpr int kAnyChar = -1;  // '*': any character, or none
@@ -83,6 +89,31 @@ std::string Damaged(const std::filesystem::path& path, const std::string& what) 
   return "Plik słownika " + PathText(path) + " jest uszkodzony: " + what + ".";
 }
 
+// The first piece of the file holds its count line (unless that line is
+// longer than a whole chunk, which no count is). The line is read as the
+// addition reads it; its text is kept for the message, since the buffer
+// under it moves as the reading goes on.
+struct FirstLine {
+  bool seen = false;
+  CountLine line;
+  std::string text;
+};
+
+FirstLine ReadFirstLine(std::string_view piece, bool wholeFile) {
+  FirstLine first;
+  first.seen = true;
+  first.line = ReadCountLine(piece);
+  constexpr std::size_t kShown = 4096;  // enough for any message about it
+  first.text.assign(first.line.text.substr(0, kShown));
+  // A line that runs past the first chunk is no count, whatever it starts with.
+  if (!wholeFile && first.line.text.size() == piece.size() && first.line.error == CountError::None) {
+    first.line.error = CountError::NotANumber;
+    first.line.count = 0;
+  }
+  first.line.text = {};  // points into first.text once first has its place
+  return first;
+}
+
 // The search, up to its end or its first refusal. path is set to the file
 // searched once that is known.
 void Search(SearchView& view, const std::filesystem::path& programFolder, std::filesystem::path& path) {
@@ -119,45 +150,53 @@ void Search(SearchView& view, const std::filesystem::path& programFolder, std::f
     }
     return;
   }
-  // Refused before reading: the file would be read whole into memory.
-  if (const std::uint64_t size = file.Size(); size > MaxListFileBytes) {
+  // Refused before reading: no word list comes near this size, and a file
+  // of zeros this long would be one endless value.
+  const std::uint64_t size = file.Size();
+  if (size > MaxListFileBytes) {
     Fail(view, FileProblem(path, DescribeTooLarge(size)));
     return;
   }
   view.SetPatternEnabled(false);
   view.ProcessPendingEvents();
 
-  std::string data;
-  if (const std::error_code ec = file.ReadAll(data)) {
-    Fail(view, FileProblem(path, DescribeFileError(ec)));
-    return;
-  }
-  file.Close();
+  // The file is read a chunk at a time into one buffer kept for the whole
+  // run: the memory is paid for by the first search and reused by every
+  // later one, and no more of it is touched than a chunk. Every piece goes
+  // through the encoding check, so the whole file is judged, not its start.
+  static KeptBuffer buffer;
+  FirstLine first;
+  Utf8Detector encoding;
+  ChunkedReader reader(
+      buffer, kChunkBytes,
+      [&file](char* into, std::size_t want, std::size_t& got) { return file.ReadSome(into, want, got); },
+      [&](std::string_view piece) {
+        if (!first.seen) first = ReadFirstLine(piece, piece.size() >= size);
+        if (!encoding.Decided()) encoding.Feed(piece);
+      });
 
-  if (LooksLikeUtf8(data)) {
-    Fail(view, WrongEncodingMessage(path));
-    return;
-  }
-
-  const CountLine first = ReadCountLine(data);
-  if (first.error != CountError::None) {
-    Fail(view, CountLineMessage(path, first));
-    return;
-  }
-  const std::int32_t count = first.count;
-  CountedReader reader(std::string_view(data).substr(first.wordsStart));
   std::string_view value;
+  const bool hasValue = reader.Next(value);
+  if (reader.Error()) {
+    Fail(view, FileProblem(path, DescribeFileError(reader.Error())));
+    return;
+  }
+  if (!hasValue && !first.seen) first.line.error = CountError::EmptyFile;
+  if (first.line.error != CountError::None) {
+    first.line.text = first.text;
+    Fail(view, encoding.IsUtf8() ? WrongEncodingMessage(path) : CountLineMessage(path, first.line));
+    return;
+  }
+  // A count line holds no comma or quotation mark, so the value just read
+  // was that whole line.
+  const std::int32_t count = first.line.count;
 
   ResultList* store = view.ResultStore();
   if (store != nullptr) store->Reset(length);
   std::string decoded;
-  std::int32_t skipped = 0;    // matching values that hold control characters
-  std::int64_t found = count;  // the words the file holds, when not the count
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (!reader.NextExpecting(length, value)) {
-      found = i;
-      break;
-    }
+  std::int32_t skipped = 0;  // matching values that hold control characters
+  std::int32_t read = 0;     // words read, at most the count
+  for (; read < count && reader.NextExpecting(length, value); ++read) {
     if (Matches(cells, length, value)) {
       if (HoldsControlByte(value)) {
         ++skipped;
@@ -172,16 +211,26 @@ void Search(SearchView& view, const std::filesystem::path& programFolder, std::f
       view.AddResult(decoded);
     }
   }
-
-  // Words beyond the count are never listed; they are only counted.
-  if (found == count)
-    while (reader.Next(value))
-      if (!value.empty()) ++found;
+  // The words beyond the count are not listed, but are counted so that the
+  // message can say how many the file holds. Empty lines are not words.
+  std::int64_t inFile = read;
+  if (read == count)
+    while (reader.Next(value)) inFile += value.empty() ? 0 : 1;
+  if (reader.Error()) {
+    Fail(view, FileProblem(path, DescribeFileError(reader.Error())));
+    return;
+  }
+  file.Close();
+  if (encoding.IsUtf8()) {
+    Fail(view, WrongEncodingMessage(path));
+    return;
+  }
 
   view.SetResultsVisible(true);
   view.SetPatternEnabled(true);
+  // Whatever is wrong with the file is said once, after the list.
   std::string notes;
-  if (found != count) notes = CountMismatchMessage(path, count, found);
+  if (inFile != count) notes = CountMismatchMessage(path, count, inFile);
   if (skipped > 0) {
     if (!notes.empty()) notes += '\n';
     notes += Damaged(

@@ -212,6 +212,16 @@ std::error_code ReadOnlyFile::ReadAll(std::string& out) {
   }
 }
 
+std::error_code ReadOnlyFile::ReadSome(char* buffer, std::size_t size, std::size_t& got) {
+  got = 0;
+  if (std::error_code ec = Fault(FileStep::Read)) return ec;
+  DWORD read = 0;
+  if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read, nullptr))
+    return LastError();
+  got = read;
+  return {};
+}
+
 void ReadOnlyFile::Close() {
   if (handle_ != nullptr) CloseHandle(handle_);
   handle_ = nullptr;
@@ -496,6 +506,19 @@ std::error_code ReadOnlyFile::ReadAll(std::string& out) {
   }
   out.resize(used);
   return {};
+}
+
+std::error_code ReadOnlyFile::ReadSome(char* buffer, std::size_t size, std::size_t& got) {
+  got = 0;
+  if (std::error_code ec = Fault(FileStep::Read)) return ec;
+  for (;;) {
+    const ssize_t n = ::read(fd_, buffer, std::min<std::size_t>(size, INT_MAX));
+    if (n >= 0) {
+      got = static_cast<std::size_t>(n);
+      return {};
+    }
+    if (errno != EINTR) return LastError();
+  }
 }
 
 void ReadOnlyFile::Close() {

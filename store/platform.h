@@ -47,6 +47,9 @@ class ReadOnlyFile {
   std::uint64_t Size() const;
   // Reads the whole file, from where it stands, into out.
   std::error_code ReadAll(std::string& out);
+  // Reads up to size bytes from where the file stands into buffer; got is
+  // 0 only at the end of the file.
+  std::error_code ReadSome(char* buffer, std::size_t size, std::size_t& got);
   void Close();
 
  private:

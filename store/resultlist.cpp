@@ -1,38 +1,44 @@
 #include "resultlist.h"
 
 #include <cstring>
+#include <new>
 
 #include "cp1250.h"
+#include "keptmemory.h"
 
 namespace wypelniak {
 
-// One fixed-size piece of the list's memory; a block never moves, so the
-// list grows without copying what it holds.
-struct ResultList::Block {
-  static constexpr std::size_t kBytes = std::size_t{1} << 20;
-  std::unique_ptr<char[]> bytes = std::make_unique_for_overwrite<char[]>(kBytes);
-};
+// The list lies in fixed-size blocks; a block never moves, so the list
+// grows without copying what it holds.
 
 ResultList::ResultList() = default;
-ResultList::~ResultList() = default;
+
+ResultList::~ResultList() {
+  for (char* block : blocks_) ReturnKeptMemory(block, KeptPieceBytes);
+}
 
 void ResultList::Reset(std::size_t wordLength) {
   length_ = wordLength;
   size_ = 0;
-  rowsPerBlock_ = wordLength == 0 ? 0 : Block::kBytes / wordLength;
+  rowsPerBlock_ = wordLength == 0 ? 0 : KeptPieceBytes / wordLength;
 }
 
 void ResultList::Append(std::string_view word) {
   if (rowsPerBlock_ == 0 || word.size() != length_) return;
   const std::size_t block = size_ / rowsPerBlock_;
-  if (block == blocks_.size()) blocks_.push_back(std::make_unique<Block>());
-  std::memcpy(blocks_[block]->bytes.get() + (size_ % rowsPerBlock_) * length_, word.data(), length_);
+  if (block == blocks_.size()) {
+    std::size_t got = 0;
+    char* fresh = TakeKeptMemory(KeptPieceBytes, &got);
+    if (fresh == nullptr) throw std::bad_alloc();
+    blocks_.push_back(fresh);
+  }
+  std::memcpy(blocks_[block] + (size_ % rowsPerBlock_) * length_, word.data(), length_);
   ++size_;
 }
 
 std::string_view ResultList::Row(std::size_t i) const {
   if (i >= size_) return {};
-  return {blocks_[i / rowsPerBlock_]->bytes.get() + (i % rowsPerBlock_) * length_, length_};
+  return {blocks_[i / rowsPerBlock_] + (i % rowsPerBlock_) * length_, length_};
 }
 
 std::string ResultList::Utf8(std::size_t i) const { return Cp1250ToUtf8(Row(i)); }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +11,10 @@ namespace wypelniak {
 // are kept as their Windows-1250 bytes one after another, with no separator
 // and no index, and are turned into text only when a window shows a row.
 // The memory stays with the list between searches: a search that matches
-// every word of a file asks the system for nothing the previous one had.
+// every word of a file asks the system for nothing the previous one had. It
+// comes in kept pieces (keptmemory.h), so even a list's first rows cost one
+// fault per huge page rather than one per small page, and a list that is
+// destroyed leaves its pieces to the next.
 class ResultList {
  public:
   ResultList();
@@ -41,8 +43,7 @@ class ResultList {
   std::u16string Utf16(std::size_t i) const;
 
  private:
-  struct Block;
-  std::vector<std::unique_ptr<Block>> blocks_;
+  std::vector<char*> blocks_;  // pieces of KeptPieceBytes
   std::size_t length_ = 0;
   std::size_t size_ = 0;
   std::size_t rowsPerBlock_ = 0;

@@ -105,6 +105,9 @@ class CountedReader {
     return Next(value);
   }
 
+  // Where the next value's reading begins.
+  std::size_t Position() const { return pos_; }
+
  private:
   // Moves past a comma or a line end at pos_, if one stands there.
   void SkipDelimiter();

@@ -1,7 +1,6 @@
 #include "common.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -29,21 +28,16 @@ QMessageBox::Icon boxIcon(wypelniak::MessageIcon icon) {
 }  // namespace
 
 QFont defaultFont(qreal pointSize) {
-  static const QString family = [] {
-    // MS Sans Serif, else a face of its widths (the layout was drawn for
-    // them: the captions wrap and fit as intended), else the system's
-    // sans-serif.
-    const QStringList preferred = {QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                                   QStringLiteral("Arial"),         QStringLiteral("Liberation Sans"),
-                                   QStringLiteral("Nimbus Sans"),   QStringLiteral("Helvetica")};
-    for (const QString& name : preferred) {
-      if (QFontDatabase::hasFamily(name)) return name;
-    }
-    QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    general.setStyleHint(QFont::SansSerif);
-    return general.family();
-  }();
-  QFont font(family);
+  // MS Sans Serif, else a face of its widths (the layout was drawn for
+  // them: the captions wrap and fit as intended), else the system's
+  // sans-serif. The font matching takes the first family of the list the
+  // system has; asking the font database about each family instead would
+  // load the whole database, which costs the start of the program dearly.
+  static const QStringList preferred = {
+      QStringLiteral("MS Sans Serif"),   QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),          QStringLiteral("Helvetica")};
+  QFont font;
+  font.setFamilies(preferred);
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(pointSize);
   return font;

@@ -9,8 +9,11 @@
 #include <QShowEvent>
 
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "common.h"
+#include "cp1250.h"
 #include "frmabout.h"
 #include "frmslownik.h"
 #include "patternsearch.h"
@@ -20,6 +23,9 @@
 #include "wrapbutton.h"
 
 namespace {
+
+// Rows the result list lays out at a time.
+constexpr int kLayoutBatch = 20000;
 
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -45,7 +51,7 @@ Button* makeButton(const QString& name, const QString& text, QWidget* parent) {
 frmMain::frmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      results_(new ResultModel(this)),
+      results_(new ResultModel(&found_, this)),
       programFolder_(wypelniak::ProgramFolder()) {
   setWindowTitle(QString::fromUtf8(wypelniak::ApplicationTitle));
   setWindowIcon(programIcon());
@@ -80,6 +86,12 @@ frmMain::frmMain(QWidget* parent)
   list1_->setObjectName(QStringLiteral("List1"));
   list1_->setModel(results_);
   list1_->setUniformItemSizes(true);
+  // A search may list hundreds of thousands of words: the view lays out the
+  // first rows, paints them, and lays out the rest in the following turns of
+  // the event loop, a batch at a time, rather than keeping the window still
+  // until every row has its place.
+  list1_->setLayoutMode(QListView::Batched);
+  list1_->setBatchSize(kLayoutBatch);
   list1_->setSelectionMode(QAbstractItemView::SingleSelection);
   list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list1_->setGeometry(twips(120), twips(1200), twips(2655), twips(1815));
@@ -128,6 +140,7 @@ void frmMain::ShowMessage(std::string_view text, std::string_view title, wypelni
 
 void frmMain::ClearResults() {
   results_->clear();
+  found_.Clear();
 }
 
 void frmMain::SetResultsVisible(bool visible) {
@@ -146,7 +159,12 @@ void frmMain::ProcessPendingEvents() {
 }
 
 void frmMain::AddResult(std::string_view word) {
-  results_->append(word);
+  // The search fills the list itself; a word given here joins it when it
+  // has the list's length (the first word sets the length).
+  const std::optional<std::string> stored = wypelniak::Utf8ToCp1250(word);
+  if (!stored) return;
+  if (found_.Empty()) found_.Reset(stored->size());
+  found_.Append(*stored);
 }
 
 void frmMain::showEvent(QShowEvent* event) {

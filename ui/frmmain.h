@@ -37,6 +37,7 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   void SetPatternEnabled(bool enabled) override;
   void ProcessPendingEvents() override;
   void AddResult(std::string_view word) override;
+  wypelniak::ResultList* ResultStore() override { return &found_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -59,6 +60,7 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   QPushButton* command3_;
   QPushButton* command4_;
   QPushButton* command5_;
+  wypelniak::ResultList found_;  // the words the list shows, filled by the search
   ResultModel* results_;
 
   std::filesystem::path programFolder_;

@@ -2,18 +2,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
-#include "common.h"
+#include "cp1250.h"
 
-namespace {
-
-// Large enough that a search matching every word needs only a few blocks.
-constexpr std::size_t BlockSize = std::size_t{1} << 20;
-
-}  // namespace
-
-ResultModel::ResultModel(QObject* parent) : QAbstractListModel(parent) {}
+ResultModel::ResultModel(const wypelniak::ResultList* list, QObject* parent)
+    : QAbstractListModel(parent), list_(list) {}
 
 int ResultModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : published_;
@@ -24,52 +17,32 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
   return word(index.row());
 }
 
-void ResultModel::append(std::string_view word) {
-  // A view counts rows in int; words beyond that could never be shown.
-  if (ends_.size() >= static_cast<std::size_t>(INT_MAX)) return;
-  if (blocksInUse_ == 0 ||
-      blocks_[blocksInUse_ - 1].size + word.size() > blocks_[blocksInUse_ - 1].capacity) {
-    if (blocksInUse_ == blocks_.size() || blocks_[blocksInUse_].capacity < word.size()) {
-      const std::size_t capacity = std::max(BlockSize, word.size());
-      blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(blocksInUse_),
-                     Block{std::make_unique_for_overwrite<char[]>(capacity), capacity, 0, 0});
-    }
-    Block& fresh = blocks_[blocksInUse_++];
-    fresh.size = 0;
-    fresh.firstRow = static_cast<int>(ends_.size());
-  }
-  Block& block = blocks_[blocksInUse_ - 1];
-  std::memcpy(block.bytes.get() + block.size, word.data(), word.size());
-  block.size += word.size();
-  ends_.push_back(static_cast<std::uint32_t>(block.size));
-}
-
 void ResultModel::publish() {
-  const int total = static_cast<int>(ends_.size());
+  // A view counts rows in int; rows beyond that could never be shown.
+  const int total = static_cast<int>(std::min<std::size_t>(list_->Size(), INT_MAX));
   if (total == published_) return;
+  if (total < published_) {
+    clear();
+    if (total == 0) return;
+  }
   beginInsertRows(QModelIndex(), published_, total - 1);
   published_ = total;
   endInsertRows();
 }
 
 void ResultModel::clear() {
-  const bool shown = published_ > 0;
-  if (shown) beginResetModel();
-  // The blocks stay allocated for the next search: a fresh allocation costs
-  // more than the search itself when it matches every word.
-  blocksInUse_ = 0;
-  ends_.clear();
+  if (published_ == 0) return;
+  beginResetModel();
   published_ = 0;
-  if (shown) endResetModel();
+  endResetModel();
 }
 
 QString ResultModel::word(int row) const {
   if (row < 0 || row >= published_) return QString();
-  // The last block in use whose first row is not after this row.
-  const auto inUse = blocks_.begin() + static_cast<std::ptrdiff_t>(blocksInUse_);
-  const auto block = std::prev(
-      std::upper_bound(blocks_.begin(), inUse, row, [](int r, const Block& b) { return r < b.firstRow; }));
-  const std::size_t start = row == block->firstRow ? 0 : ends_[static_cast<std::size_t>(row) - 1];
-  const std::size_t end = ends_[static_cast<std::size_t>(row)];
-  return fromUtf8(std::string_view(block->bytes.get() + start, end - start));
+  const std::string_view bytes = list_->Row(static_cast<std::size_t>(row));
+  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  QChar* out = text.data();
+  for (char c : bytes)
+    *out++ = QChar(static_cast<char16_t>(wypelniak::Cp1250ToUnicode(static_cast<unsigned char>(c))));
+  return text;
 }

@@ -2,46 +2,32 @@
 
 #include <QAbstractListModel>
 
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-#include <string_view>
-#include <vector>
+#include "resultlist.h"
 
-// The result list's words. A search can match hundreds of thousands of words,
-// so they are kept as UTF-8 in large blocks, are appended without telling the
-// view, and reach it all at once when the search shows its results.
+// The result list's rows, over the words a search put in a ResultList. A
+// search can match hundreds of thousands of words: they stay as the list's
+// Windows-1250 rows, and only the rows a view shows are turned into text.
+// The views learn of the rows all at once, on publish().
 class ResultModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
-  explicit ResultModel(QObject* parent = nullptr);
+  // list must outlive the model.
+  explicit ResultModel(const wypelniak::ResultList* list, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-  // Appends a word after the last one; views see it after publish().
-  void append(std::string_view word);
-  // Lets the views see the words appended since the last call.
+  // Lets the views see every row the list holds now.
   void publish();
-  // Removes every word, published or not.
+  // Tells the views the rows are gone; call before the list is emptied or
+  // refilled.
   void clear();
 
   // The word in a published row.
   QString word(int row) const;
 
  private:
-  // Words lie one after another in blocks; a block never moves once
-  // allocated, so growing costs no copying.
-  struct Block {
-    std::unique_ptr<char[]> bytes;
-    std::size_t capacity = 0;
-    std::size_t size = 0;
-    int firstRow = 0;
-  };
-
-  std::vector<Block> blocks_;        // allocated blocks, kept for the next search
-  std::size_t blocksInUse_ = 0;      // the first blocksInUse_ blocks hold words
-  std::vector<std::uint32_t> ends_;  // per row: where its word ends in its block
-  int published_ = 0;                // rows the views know of
+  const wypelniak::ResultList* list_;
+  int published_ = 0;  // rows the views know of
 };

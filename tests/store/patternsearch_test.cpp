@@ -219,3 +219,36 @@ TEST_F(Search, words_with_control_characters_are_left_out_and_reported) {
   EXPECT_EQ(view.calls, (Strings{"clear", "hide", "disable", "events", "show", "enable", "message[Błąd|!]"}));
   EXPECT_TRUE(Run("x*x").messages.empty());  // only matching words are looked at
 }
+
+// When the count and the words disagree the list holds what the count allows
+// of what is there, and one message after it names the file and its repair.
+TEST_F(Search, a_count_that_disagrees_with_the_words_lists_them_and_says_so_once) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    Strings listed;
+    std::vector<const char*> said;  // empty: no message
+  };
+  const Case cases[] = {
+      {"count above the words", "5\r\nkot\r\nkit\r\nkat\r\n", {"kot", "kit", "kat"}, {"(5)", "(3)"}},
+      {"count far above", "1000000000\r\nkot\r\n", {"kot"}, {"(1000000000)", "(1)"}},
+      {"count below the words", "2\r\nkot\r\nkit\r\nkat\r\nkut\r\n", {"kot", "kit"}, {"(2)", "(4)"}},
+      {"and a control character", std::string("3\r\nk\0t\r\nkot\r\n", 13), {"kot"}, {"(3)", "(2)", "sterujące (1)"}},
+      {"a blank line at the end is no word", "2\r\nkot\r\nkit\r\n\r\n", {"kot", "kit"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(3, c.bytes);
+    const RecordingView view = Run("k*t");
+    EXPECT_EQ(view.results, c.listed);
+    if (c.said.empty()) {
+      EXPECT_TRUE(view.messages.empty());
+      continue;
+    }
+    ASSERT_EQ(view.messages.size(), 1u);
+    const std::string path = PathText(WordListPath(3, folder.path()));
+    for (const char* part : c.said) EXPECT_NE(view.messages[0].find(part), std::string::npos) << view.messages[0];
+    EXPECT_NE(view.messages[0].find("wypelniak-slownik repair " + path), std::string::npos) << view.messages[0];
+    EXPECT_EQ(view.calls, (Strings{"clear", "hide", "disable", "events", "show", "enable", "message[Błąd|!]"}));
+  }
+}

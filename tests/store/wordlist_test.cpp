@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "chunkreader.h"
 #include "wordlist.h"
 
 using namespace wypelniak;
@@ -34,6 +37,29 @@ std::vector<std::pair<std::size_t, std::size_t>> Spans(std::string_view data, st
   std::string_view v;
   while (expected ? reader.NextExpecting(expected, v) : reader.Next(v))
     out.emplace_back(static_cast<std::size_t>(v.data() - data.data()), v.size());
+  return out;
+}
+
+// The values read a chunk at a time, the file coming in pieces of random
+// sizes from one byte up; with the given length expected, or plainly when it
+// is 0. A source that fails after failAt bytes ends the reading.
+std::vector<std::string> ChunkedValues(std::string_view data, std::size_t chunk, std::size_t expected,
+                                       unsigned& state, std::error_code* error = nullptr,
+                                       std::size_t failAt = std::string_view::npos) {
+  KeptBuffer buffer;
+  std::size_t at = 0;
+  ChunkedReader reader(buffer, chunk, [&](char* into, std::size_t size, std::size_t& got) {
+    state = state * 1103515245u + 12345u;
+    got = std::min({size, data.size() - at, std::size_t{1} + (state >> 16) % 9});
+    if (at >= failAt) return std::make_error_code(std::errc::io_error);
+    std::memcpy(into, data.data() + at, got);
+    at += got;
+    return std::error_code{};
+  });
+  std::vector<std::string> out;
+  std::string_view v;
+  while (reader.NextExpecting(expected, v)) out.emplace_back(v);
+  if (error) *error = reader.Error();
   return out;
 }
 
@@ -100,6 +126,44 @@ TEST(word_list, reading_with_an_expected_length_gives_the_same_values) {
       ASSERT_EQ(Spans(data, length), Spans(data)) << length << " in " << testing::PrintToString(data);
   // A length no data can hold is no trouble either.
   EXPECT_EQ(Spans("kot\r\n", static_cast<std::size_t>(-1)), Spans("kot\r\n"));
+}
+
+// Reading a chunk at a time gives what reading the whole data gives, however
+// the chunks' ends cut the words, their CR LF, their quotation marks or the
+// blanks before them, and when one value is longer than the buffer.
+TEST(word_list, reading_in_chunks_gives_the_same_values) {
+  std::vector<std::string> inputs = {"3\r\nkot\r\nko,t\r\n \"kot\"\r\n", "kot\rkot\nkot\r\n\tkot\r\n", "\"kot\r\n\"\r\nkot",
+                                     "   ", "kot\r", "\"a\"  x\r\nb", std::string(3 << 20, 'q') + "\r\nkot\r\n",
+                                     "\"" + std::string(5 << 20, 'q')};
+  const char alphabet[] = {'k', 'o', 't', ',', '\r', '\n', ' ', '\t', '"'};
+  unsigned state = 54321;
+  for (int n = 0; n < 1500; ++n) {
+    std::string data;
+    for (int i = 0; i < n % 90; ++i) {
+      state = state * 1103515245u + 12345u;
+      const unsigned pick = (state >> 16) % 16;
+      data += pick < sizeof alphabet ? alphabet[pick] : 'a';
+    }
+    inputs.push_back(data);
+  }
+  for (const std::string& data : inputs) {
+    const std::vector<std::string> whole = Values(data);
+    const std::size_t big = data.size() > 1000 ? 1 : 0;  // long inputs: fewer rounds
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, std::size_t{64}})
+      for (const std::size_t length : {0, 1, 2, 3, 5, 16, 17}) {
+        if (big && chunk < 64) continue;
+        ASSERT_EQ(ChunkedValues(data, chunk, length, state), whole)
+            << chunk << "/" << length << " in " << testing::PrintToString(data.substr(0, 100));
+      }
+  }
+}
+
+TEST(word_list, a_read_error_ends_reading_in_chunks) {
+  unsigned state = 1;
+  std::error_code error;
+  const std::vector<std::string> got = ChunkedValues("kot\r\nkit\r\nkat\r\n", 4, 3, state, &error, 8);
+  EXPECT_EQ(got, (Strings{"kot"}));  // "kit" was cut by the failed read
+  EXPECT_EQ(error, std::errc::io_error);
 }
 
 TEST(word_list, line_reading_keeps_commas_and_ends_at_cr) {

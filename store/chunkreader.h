@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string_view>
+#include <system_error>
+
+#include "keptmemory.h"
+#include "wordlist.h"
+
+namespace wypelniak {
+
+// Reads values exactly as CountedReader does over a whole file, while
+// holding only a chunk of it at a time in one buffer that outlives the
+// reading. A value that the chunk's end may cut (its delimiter, the LF of
+// its CR LF, its closing quotation mark or the blanks before it not yet
+// seen) is read again once the next chunk has come in behind it; a value
+// longer than the buffer makes the buffer grow.
+class ChunkedReader {
+ public:
+  // Reads up to size bytes into buffer; got is 0 only at the end.
+  using Source = std::function<std::error_code(char* buffer, std::size_t size, std::size_t& got)>;
+  // Sees every piece of the file as it is read, before any value in it is
+  // given out.
+  using Watcher = std::function<void(std::string_view piece)>;
+
+  ChunkedReader(KeptBuffer& buffer, std::size_t chunk, Source source, Watcher watcher = {})
+      : buffer_(buffer),
+        chunk_(chunk == 0 ? 1 : chunk),
+        source_(std::move(source)),
+        watcher_(std::move(watcher)) {}
+
+  // As CountedReader::NextExpecting; false at the end of the file and on a
+  // read error (Error() tells which). The value stays valid until the next
+  // call.
+  bool NextExpecting(std::size_t length, std::string_view& value) {
+    const std::size_t at = reader_.Position();
+    const bool got = reader_.NextExpecting(length, value);
+    // A value that ends before the chunk does was read from whole data.
+    if (reader_.Position() < filled_ || atEnd_) return got;
+    return ReadAgain(at, length, value);
+  }
+  // As CountedReader::Next.
+  bool Next(std::string_view& value) { return NextExpecting(0, value); }
+
+  const std::error_code& Error() const { return error_; }
+
+ private:
+  // Brings in the next chunk behind the bytes from at on and reads the
+  // value at at again, as often as the chunk's end still may cut it.
+  bool ReadAgain(std::size_t at, std::size_t length, std::string_view& value);
+  // Moves the bytes from at on to the buffer's front and reads behind them.
+  bool Fill(std::size_t at);
+
+  KeptBuffer& buffer_;
+  std::size_t chunk_;
+  Source source_;
+  Watcher watcher_;
+  CountedReader reader_{std::string_view{}};
+  std::size_t filled_ = 0;  // bytes of the buffer that hold the file
+  bool atEnd_ = false;      // the source has said it has no more
+  std::error_code error_;
+};
+
+}  // namespace wypelniak
