@@ -24,9 +24,7 @@ constexpr std::chrono::milliseconds kLockWait{10000};
 // folder, empty: removing it could let two copies lock two different files.
 constexpr char kLockName[] = ".lock";
 
-bool IsControl(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
+bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
 // Why the word cannot be written to a Windows-1250 file as one line, or
 // nothing when it can.
@@ -41,8 +39,7 @@ std::string UnstorableReason(std::string_view word) {
     if (UnicodeToCp1250(c) < 0) {
       std::string shown;
       AppendUtf8(c, shown);
-      return "Wyraz zawiera znak „" + shown +
-             "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
+      return "Wyraz zawiera znak „" + shown + "”, którego nie można zapisać w słowniku (kodowanie Windows-1250)";
     }
   }
   return {};
