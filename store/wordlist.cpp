@@ -188,8 +188,9 @@ std::string DescribeFileError(const std::error_code& ec) {
       case platform::FileRefusal::Link:
         return "to jest dowiązanie symboliczne, a w tym miejscu może stać tylko zwykły plik";
       case platform::FileRefusal::ForeignLink:
-        return "to jest dowiązanie symboliczne, które (albo plik, do którego prowadzi) należy do innego "
-               "użytkownika, więc program nie zapisze przez nie słownika; zastąp dowiązanie zwykłym plikiem";
+        return "to jest dowiązanie symboliczne, które (albo to, do czego prowadzi) należy do innego "
+               "użytkownika, więc program nie zapisze przez nie słownika; zastąp dowiązanie kopią tego, do "
+               "czego prowadzi";
       case platform::FileRefusal::LinkTarget:
         return "to jest dowiązanie symboliczne, które nie prowadzi do zwykłego pliku ani folderu";
     }
