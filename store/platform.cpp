@@ -417,6 +417,7 @@ std::filesystem::path FolderOf(const std::filesystem::path& path) {
 }
 
 // Makes a new lock file usable by everyone who may change the folder: it
+// goes to the folder's owner where allowed (root adding to a user's folder),
 // takes the folder's group, and is readable by the group when the group may
 // write the folder, and by all when all may. Reading is all a lock needs.
 void ShareLikeFolder(int fd, const std::filesystem::path& folder) {
@@ -424,6 +425,9 @@ void ShareLikeFolder(int fd, const std::filesystem::path& folder) {
   struct stat own {};
   if (::stat(folder.c_str(), &dir) != 0 || ::fstat(fd, &own) != 0) return;
   mode_t mode = 0600;
+  // Root may read any file; another owner of the folder must be able to.
+  if (own.st_uid != dir.st_uid && dir.st_uid != 0 && ::fchown(fd, dir.st_uid, static_cast<gid_t>(-1)) != 0)
+    mode |= 0044;
   if (dir.st_mode & S_IWGRP) {
     const bool groupSet = own.st_gid == dir.st_gid || ::fchown(fd, static_cast<uid_t>(-1), dir.st_gid) == 0;
     // Not allowed to hand it to the folder's group: only all may read it then.
