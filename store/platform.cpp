@@ -5,18 +5,19 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <aclapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
 #ifdef _MSC_VER
 #pragma comment(lib, "advapi32.lib")
 #endif
 #else
+#include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
-#include <climits>
 #endif
 
 #include <algorithm>
@@ -64,17 +65,13 @@ std::error_code make_error_code(FileRefusal refusal) {
   return {static_cast<int>(refusal), RefusalCategory()};
 }
 
-void SetFaultHook(FaultHook hook) {
-  Hook() = std::move(hook);
-}
+void SetFaultHook(FaultHook hook) { Hook() = std::move(hook); }
 
 #ifdef _WIN32
 
 namespace {
 
-std::error_code LastError() {
-  return {static_cast<int>(GetLastError()), std::system_category()};
-}
+std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -177,9 +174,7 @@ std::filesystem::path ExecutableFolder() {
   }
 }
 
-ReadOnlyFile::~ReadOnlyFile() {
-  Close();
-}
+ReadOnlyFile::~ReadOnlyFile() { Close(); }
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path) {
   Close();
@@ -227,9 +222,7 @@ void ReadOnlyFile::Close() {
   handle_ = nullptr;
 }
 
-FolderLock::~FolderLock() {
-  Release();
-}
+FolderLock::~FolderLock() { Release(); }
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
   Release();
@@ -356,9 +349,7 @@ std::error_code RemoveFile(const std::filesystem::path& path) {
 
 namespace {
 
-std::error_code LastError() {
-  return {errno, std::generic_category()};
-}
+std::error_code LastError() { return {errno, std::generic_category()}; }
 
 // Closes a descriptor when it goes out of scope, unless taken.
 class Descriptor {
@@ -436,13 +427,17 @@ std::filesystem::path FolderOf(const std::filesystem::path& path) {
 }
 
 // Makes a new lock file usable by everyone who may change the folder: it
+// goes to the folder's owner where allowed (root adding to a user's folder),
 // takes the folder's group, and is readable by the group when the group may
 // write the folder, and by all when all may. Reading is all a lock needs.
 void ShareLikeFolder(int fd, const std::filesystem::path& folder) {
-  struct stat dir {
-  }, own{};
+  struct stat dir {};
+  struct stat own {};
   if (::stat(folder.c_str(), &dir) != 0 || ::fstat(fd, &own) != 0) return;
   mode_t mode = 0600;
+  // Root may read any file; another owner of the folder must be able to.
+  if (own.st_uid != dir.st_uid && dir.st_uid != 0 && ::fchown(fd, dir.st_uid, static_cast<gid_t>(-1)) != 0)
+    mode |= 0044;
   if (dir.st_mode & S_IWGRP) {
     const bool groupSet = own.st_gid == dir.st_gid || ::fchown(fd, static_cast<uid_t>(-1), dir.st_gid) == 0;
     // Not allowed to hand it to the folder's group: only all may read it then.
@@ -461,9 +456,7 @@ std::filesystem::path ExecutableFolder() {
   return exe.parent_path();
 }
 
-ReadOnlyFile::~ReadOnlyFile() {
-  Close();
-}
+ReadOnlyFile::~ReadOnlyFile() { Close(); }
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path) {
   Close();
@@ -526,9 +519,7 @@ void ReadOnlyFile::Close() {
   fd_ = -1;
 }
 
-FolderLock::~FolderLock() {
-  Release();
-}
+FolderLock::~FolderLock() { Release(); }
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
   Release();

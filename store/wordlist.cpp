@@ -433,12 +433,33 @@ std::string DescribeFileError(const std::error_code& ec) {
       case platform::FileRefusal::Link:
         return "to jest dowiązanie symboliczne, a w tym miejscu może stać tylko zwykły plik";
       case platform::FileRefusal::ForeignLink:
-        return "to jest dowiązanie symboliczne, które (albo plik, do którego prowadzi) należy do innego "
-               "użytkownika, więc program nie zapisze przez nie słownika; zastąp dowiązanie zwykłym plikiem";
+        return "to jest dowiązanie symboliczne, które (albo to, do czego prowadzi) należy do innego "
+               "użytkownika, więc program nie zapisze przez nie słownika; zastąp dowiązanie kopią tego, do "
+               "czego prowadzi";
       case platform::FileRefusal::LinkTarget:
         return "to jest dowiązanie symboliczne, które nie prowadzi do zwykłego pliku ani folderu";
     }
   }
+#ifdef _WIN32
+  // Windows errors with no portable counterpart, by their numbers in winerror.h.
+  if (ec.category() == std::system_category()) {
+    switch (ec.value()) {
+      case 32:  // ERROR_SHARING_VIOLATION
+      case 33:  // ERROR_LOCK_VIOLATION
+        return "plik jest otwarty w innym programie";
+      case 53:  // ERROR_BAD_NETPATH
+      case 64:  // ERROR_NETNAME_DELETED
+      case 67:  // ERROR_BAD_NET_NAME
+        return "dysk sieciowy nie odpowiada";
+      case 123: return "nazwa pliku jest nieprawidłowa";                         // ERROR_INVALID_NAME
+      case 231: return "to jest zajęty potok nazwany, a nie zwykły plik";        // ERROR_PIPE_BUSY
+      case 1920: return "nie można użyć pliku, do którego prowadzi dowiązanie";  // ERROR_CANT_ACCESS_FILE
+      case 1921:  // ERROR_CANT_RESOLVE_FILENAME
+        return "dowiązania symboliczne tworzą pętlę albo jest ich po drodze zbyt wiele";
+      default: break;
+    }
+  }
+#endif
   if (ec == std::errc::no_such_file_or_directory) return "plik nie istnieje";
   if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
     return "brak uprawnień dostępu";
@@ -472,8 +493,9 @@ std::string DescribeFileError(const std::error_code& ec) {
   if (ec == std::errc::invalid_argument) return "system plików nie przyjął tej operacji";
   if (ec == std::errc::bad_file_descriptor) return "plik został zamknięty lub nie pozwala na tę operację";
   if (ec == std::errc::interrupted) return "operacja została przerwana";
-  if (ec == std::errc::timed_out || ec == std::errc::host_unreachable || ec == std::errc::network_unreachable ||
-      ec == std::errc::network_down || ec == std::errc::connection_reset || ec == std::errc::connection_aborted)
+  if (ec == std::errc::timed_out || ec == std::errc::host_unreachable ||
+      ec == std::errc::network_unreachable || ec == std::errc::network_down ||
+      ec == std::errc::connection_reset || ec == std::errc::connection_aborted)
     return "dysk sieciowy nie odpowiada";
 #ifdef EDQUOT
   if (ec.value() == EDQUOT && ec.category() == std::generic_category())
@@ -490,8 +512,9 @@ std::string DescribeTooLarge(std::uint64_t bytes) {
   constexpr std::uint64_t kMiB = std::uint64_t{1} << 20, kGiB = std::uint64_t{1} << 30;
   const std::string limit = MaxListFileBytes % kGiB == 0 ? std::to_string(MaxListFileBytes / kGiB) + " GiB"
                                                          : std::to_string(MaxListFileBytes / kMiB) + " MiB";
-  return "plik jest za duży (" + std::to_string(bytes / kMiB) + " MiB); program wczytuje cały plik słownika do " +
-         "pamięci, więc przyjmuje pliki najwyżej " + limit + " (prawdziwy słownik ma kilka megabajtów)";
+  return "plik jest za duży (" + std::to_string(bytes / kMiB) +
+         " MiB); program wczytuje cały plik słownika do " + "pamięci, więc przyjmuje pliki najwyżej " +
+         limit + " (prawdziwy słownik ma kilka megabajtów)";
 }
 
 std::string PathText(const std::filesystem::path& path) {

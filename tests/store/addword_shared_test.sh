@@ -3,7 +3,8 @@
 # the group may write (not set-group-ID), each with umask 077: the first
 # addition makes the lock file and a new slow.12, and the other user must
 # still be able to take the lock and replace the file, and so on. Every word
-# must end up in the file, with its right count.
+# must end up in the file, with its right count. Then root adds to a folder
+# of the first user's own, and the user after it.
 #
 #   addword_shared_test.sh ADDWORD_HARNESS
 # Exits 77 (skipped) unless run as root with groupadd, useradd and runuser or
@@ -62,6 +63,19 @@ for turn in "$first bbbbbbbbbbbb" "$second cccccccccccc" "$first dddddddddddd" "
     *) echo "FAIL $1 adding $2: $out"; failed=1 ;;
   esac
 done
+
+# Root adds first to a folder of the first user's own, making the lock file
+# there; the user must still be able to add.
+mkdir "$work/own" "$work/own/slow"
+printf '1\r\naaaaaaaaaaaa\r\n' > "$work/own/slow/slow.12"
+chown -R "$first" "$work/own"
+out=$("$work/harness" "$work/own" bbbbbbbbbbbb 2>&1)
+[ "$out" = dodany ] || { echo "FAIL root adding to the user's folder: $out"; failed=1; }
+out=$(as_user "$first" "$work/harness" "$work/own" cccccccccccc 2>&1)
+case "$out" in
+  dodany) echo "ok $first added after root" ;;
+  *) echo "FAIL $first adding after root: $out"; failed=1 ;;
+esac
 
 expected=$(printf '5\r\naaaaaaaaaaaa\r\nbbbbbbbbbbbb\r\ncccccccccccc\r\ndddddddddddd\r\neeeeeeeeeeee\r\n')
 if [ "$(cat "$work/slow/slow.12")" != "$expected" ]; then
