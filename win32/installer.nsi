@@ -7,7 +7,8 @@
 ;
 ; Silent: setup.exe /S [/D=folder]; the uninstaller likewise takes /S.
 
-Unicode true
+; 64-bit, like the program it installs.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

@@ -3,6 +3,7 @@
 //
 //   wypelniak_win32_tests.exe <wypelniak.exe> [part of a test name]
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -597,6 +598,35 @@ void AboutWindow(const Fixture& f) {
   }
 }
 
+// ------------------------------------------------------------------ installed program
+
+// The program as the installer left it, with its real word list: a search,
+// the all-star search of slow.12 and one addition.
+void Installed(const Fixture& f) {
+  Program program(f.exe);
+  HWND main = program.Main();
+  if (!main) return CHECK(false, L"the installed program shows its main window");
+  HWND list = GetDlgItem(main, IDC_MAIN_LIST1);
+  CHECK(Search(program, L"k*t").empty(), L"no message for k*t");
+  const std::vector<std::wstring> rows = Rows(program);
+  CHECK(std::find(rows.begin(), rows.end(), L"kot") != rows.end(), L"k*t finds kot: " + Joined(rows));
+  CHECK(Search(program, std::wstring(12, L'*')).empty(), L"no message for the all-star search");
+  const std::vector<std::wstring> lines = ReadList(f.folder, 12);
+  CHECK(!lines.empty() && program.RowCount(list) == _wtoi(lines[0].c_str()) &&
+            program.RowCount(list) == static_cast<int>(lines.size()) - 1,
+        L"the all-star search lists every word of slow.12");
+
+  Press open(GetDlgItem(main, IDC_MAIN_COMMAND5));
+  HWND window = program.WaitWindow(WYPELNIAK_SLOWNIK_CLASS, 5000);
+  if (!window) return CHECK(false, L"the add-word window opens");
+  SetText(GetDlgItem(window, IDC_SLOWNIK_TEXT1), L"wypełniakowo");
+  const std::vector<MessageSeen> seen = PressAndRead(program, GetDlgItem(window, IDC_SLOWNIK_COMMAND1));
+  CHECK(seen.size() == 1 && seen[0].title == L"Dodałem wyraz",
+        L"the installed program adds a word: " + (seen.empty() ? L"no message" : seen[0].text));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  CHECK(open.Wait(5000), L"the add-word window closes");
+}
+
 // ------------------------------------------------------------------ two copies
 
 // One copy searches the list over and over while another adds 100 words to
@@ -682,6 +712,14 @@ int wmain(int argc, wchar_t** argv) {
       {"ExecutableResources", ExecutableResources},
       {"TwoCopies", TwoCopies},
   };
+  // "Installed": the program where it is, with its own word list.
+  if (only == "Installed") {
+    std::printf("[ RUN      ] Installed\n");
+    Installed(Fixture{exe, exe.parent_path()});
+    std::printf("[ %s ] Installed\n%d checks: %d failed\n", g_failures == 0 ? "      OK" : " FAILED ",
+                g_checks, g_failures);
+    return g_failures == 0 ? 0 : 1;
+  }
   std::vector<Test> tests;
   for (const Test& test : uiTests)
     if (std::string(test.name).find(only) != std::string::npos) tests.push_back(test);
