@@ -647,8 +647,7 @@ void TwoCopies(const Fixture& f) {
       const std::vector<MessageSeen> seen = Search(searcher, L"******");
       ++searches;
       if (!seen.empty()) {
-        ++searchErrors;
-        std::printf("  search message: %s\n", Utf8(seen[0].text).c_str());
+        if (++searchErrors <= 3) std::printf("  search message: %s\n", Utf8(seen[0].text).c_str());
         continue;
       }
       const int count = searcher.RowCount(list);
@@ -667,7 +666,7 @@ void TwoCopies(const Fixture& f) {
       const std::vector<MessageSeen> seen = PressAndRead(adder, GetDlgItem(window, IDC_SLOWNIK_COMMAND1));
       if (seen.size() == 1 && seen[0].title == L"Dodałem wyraz")
         ++added;
-      else if (!seen.empty())
+      else if (!seen.empty() && i - added < 3)
         std::printf("  addition message: %s\n", Utf8(seen[0].text).c_str());
     }
     PostMessageW(window, WM_CLOSE, 0, 0);
