@@ -329,9 +329,20 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_
 
 std::error_code RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (std::error_code ec = Fault(FileStep::Replace)) return ec;
-  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return LastError();
-  return {};
+  // Windows refuses to replace a file that another process has open, even
+  // one opened with FILE_SHARE_DELETE, as every reader of this program opens
+  // it. A search holds its file only while it reads it, so the rename is
+  // tried again for a while before the other copy's reading counts as a
+  // failure.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return {};
+    const DWORD err = GetLastError();
+    if ((err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION) ||
+        std::chrono::steady_clock::now() >= deadline)
+      return {static_cast<int>(err), std::system_category()};
+    Sleep(10);
+  }
 }
 
 std::error_code SyncFolder(const std::filesystem::path& /*folder*/) {
