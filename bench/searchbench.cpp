@@ -259,8 +259,8 @@ int ChildStart(int argc, char* argv[]) {
 }
 
 // slow.12 with its words repeated times times and the count to match.
-fs::path ScaledList(const fs::path& list12, int times) {
-  const fs::path folder = fs::path("build") / ("bench-x" + std::to_string(times));
+fs::path ScaledList(const fs::path& programFolder, const fs::path& list12, int times) {
+  const fs::path folder = programFolder / ("bench-x" + std::to_string(times));
   const fs::path target = wypelniak::WordListPath(12, folder);
   std::ifstream in(list12, std::ios::binary);
   std::string data((std::istreambuf_iterator<char>(in)), {});
@@ -354,7 +354,7 @@ int main(int argc, char* argv[]) {
   const std::string selective = "k*********a*";
   Row("k*********a* on slow.12 x1", Median(first[selective]), "grep", Median(grep[selective]));
   for (const int times : {10, 50}) {
-    const fs::path scaled = ScaledList(list12, times);
+    const fs::path scaled = ScaledList(folder, list12, times);
     const fs::path file = wypelniak::WordListPath(12, scaled);
     std::vector<double> ours, theirs;
     std::string problem;

@@ -24,7 +24,10 @@ bool ChunkedReader::Fill(std::size_t at) {
   // as it already holds, so a long value is scanned a bounded number of
   // times over, not once per chunk.
   const std::size_t want = kept > chunk_ ? kept : chunk_;
-  if (!buffer_.Reserve(kept + want, kept)) {
+  // Room for a chunk behind a cut value from the start, so that the buffer
+  // is not taken again (and its fresh pages touched) at the second chunk.
+  const std::size_t room = kept + want > 2 * chunk_ ? kept + want : 2 * chunk_;
+  if (!buffer_.Reserve(room, kept)) {
     error_ = std::make_error_code(std::errc::not_enough_memory);
     return false;
   }

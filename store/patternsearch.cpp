@@ -18,8 +18,10 @@ constexpr char kNoWildcard[] = "Podane wyrażenie musi zawierać minimum jedną 
 constexpr char kTooLong[] = "W języku polskim nie ma słów mających więcej niż 22 znaki !!!";
 
 // The piece of the file read at a time: small enough to stay in the
-// processor's cache between the copy from the system and the scan.
-constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
+// processor's cache between the copy from the system and the scan, and to
+// cost the first search of a process few fresh pages (measured: 64 KiB
+// beats 256 KiB by some hundred page faults).
+constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 
 // What a pattern cell asks of the word's character at its position.
 constexpr int kAnyChar = -1;  // '*': any character, or none

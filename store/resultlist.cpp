@@ -21,9 +21,10 @@ void ResultList::Reset(std::size_t wordLength) {
   length_ = wordLength;
   size_ = 0;
   rowsPerBlock_ = wordLength == 0 ? 0 : KeptPieceBytes / wordLength;
+  next_ = end_ = nullptr;
 }
 
-void ResultList::Append(std::string_view word) {
+void ResultList::AppendToNextBlock(std::string_view word) {
   if (rowsPerBlock_ == 0 || word.size() != length_) return;
   const std::size_t block = size_ / rowsPerBlock_;
   if (block == blocks_.size()) {
@@ -32,7 +33,10 @@ void ResultList::Append(std::string_view word) {
     if (fresh == nullptr) throw std::bad_alloc();
     blocks_.push_back(fresh);
   }
-  std::memcpy(blocks_[block] + (size_ % rowsPerBlock_) * length_, word.data(), length_);
+  next_ = blocks_[block] + (size_ % rowsPerBlock_) * length_;
+  end_ = blocks_[block] + rowsPerBlock_ * length_;
+  std::memcpy(next_, word.data(), length_);
+  next_ += length_;
   ++size_;
 }
 
@@ -41,7 +45,9 @@ std::string_view ResultList::Row(std::size_t i) const {
   return {blocks_[i / rowsPerBlock_] + (i % rowsPerBlock_) * length_, length_};
 }
 
-std::string ResultList::Utf8(std::size_t i) const { return Cp1250ToUtf8(Row(i)); }
+std::string ResultList::Utf8(std::size_t i) const {
+  return Cp1250ToUtf8(Row(i));
+}
 
 std::u16string ResultList::Utf16(std::size_t i) const {
   std::u16string out;

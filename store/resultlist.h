@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,17 @@ class ResultList {
   // Removes every row.
   void Clear() { Reset(length_); }
 
-  // Appends a row; word must have WordLength() bytes.
-  void Append(std::string_view word);
+  // Appends a row; word must have WordLength() bytes. Inline: a search that
+  // lists every word of a file calls it once a word.
+  void Append(std::string_view word) {
+    if (word.size() == length_ && end_ - next_ >= static_cast<std::ptrdiff_t>(length_) && length_ > 0) {
+      std::memcpy(next_, word.data(), length_);
+      next_ += length_;
+      ++size_;
+      return;
+    }
+    AppendToNextBlock(word);
+  }
 
   std::size_t Size() const { return size_; }
   bool Empty() const { return size_ == 0; }
@@ -43,7 +53,12 @@ class ResultList {
   std::u16string Utf16(std::size_t i) const;
 
  private:
+  // Appends a row where the last block has no room for it.
+  void AppendToNextBlock(std::string_view word);
+
   std::vector<char*> blocks_;  // pieces of KeptPieceBytes
+  char* next_ = nullptr;       // where the next row goes in the current block
+  char* end_ = nullptr;        // the end of the current block's rows
   std::size_t length_ = 0;
   std::size_t size_ = 0;
   std::size_t rowsPerBlock_ = 0;

@@ -25,7 +25,7 @@
 namespace {
 
 // Rows the result list lays out at a time.
-constexpr int kLayoutBatch = 20000;
+constexpr int kLayoutBatch = 5000;
 
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);

@@ -233,7 +233,10 @@ TEST_F(Search, a_count_that_disagrees_with_the_words_lists_them_and_says_so_once
       {"count above the words", "5\r\nkot\r\nkit\r\nkat\r\n", {"kot", "kit", "kat"}, {"(5)", "(3)"}},
       {"count far above", "1000000000\r\nkot\r\n", {"kot"}, {"(1000000000)", "(1)"}},
       {"count below the words", "2\r\nkot\r\nkit\r\nkat\r\nkut\r\n", {"kot", "kit"}, {"(2)", "(4)"}},
-      {"and a control character", std::string("3\r\nk\0t\r\nkot\r\n", 13), {"kot"}, {"(3)", "(2)", "sterujące (1)"}},
+      {"and a control character",
+       std::string("3\r\nk\0t\r\nkot\r\n", 13),
+       {"kot"},
+       {"(3)", "(2)", "sterujące (1)"}},
       {"a blank line at the end is no word", "2\r\nkot\r\nkit\r\n\r\n", {"kot", "kit"}, {}},
   };
   for (const Case& c : cases) {
@@ -246,9 +249,12 @@ TEST_F(Search, a_count_that_disagrees_with_the_words_lists_them_and_says_so_once
       continue;
     }
     ASSERT_EQ(view.messages.size(), 1u);
-    const std::string path = PathText(WordListPath(3, folder.path()));
-    for (const char* part : c.said) EXPECT_NE(view.messages[0].find(part), std::string::npos) << view.messages[0];
-    EXPECT_NE(view.messages[0].find("wypelniak-slownik repair " + path), std::string::npos) << view.messages[0];
-    EXPECT_EQ(view.calls, (Strings{"clear", "hide", "disable", "events", "show", "enable", "message[Błąd|!]"}));
+    const std::string repair =
+        std::string("wypelniak-slownik repair ").append(PathText(WordListPath(3, folder.path())));
+    for (const char* part : c.said)
+      EXPECT_NE(view.messages[0].find(part), std::string::npos) << view.messages[0];
+    EXPECT_NE(view.messages[0].find(repair), std::string::npos) << view.messages[0];
+    EXPECT_EQ(view.calls,
+              (Strings{"clear", "hide", "disable", "events", "show", "enable", "message[Błąd|!]"}));
   }
 }

@@ -133,8 +133,8 @@ TEST(word_list, reading_with_an_expected_length_gives_the_same_values) {
 // blanks before them, and when one value is longer than the buffer.
 TEST(word_list, reading_in_chunks_gives_the_same_values) {
   std::vector<std::string> inputs = {"3\r\nkot\r\nko,t\r\n \"kot\"\r\n", "kot\rkot\nkot\r\n\tkot\r\n", "\"kot\r\n\"\r\nkot",
-                                     "   ", "kot\r", "\"a\"  x\r\nb", std::string(3 << 20, 'q') + "\r\nkot\r\n",
-                                     "\"" + std::string(5 << 20, 'q')};
+                                     "   ", "kot\r", "\"a\"  x\r\nb", std::string(3 << 20, 'q').append("\r\nkot\r\n"),
+                                     std::string(5 << 20, 'q').insert(0, 1, '"')};
   const char alphabet[] = {'k', 'o', 't', ',', '\r', '\n', ' ', '\t', '"'};
   unsigned state = 54321;
   for (int n = 0; n < 1500; ++n) {
