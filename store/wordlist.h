@@ -13,6 +13,17 @@
 // The word list: one file per word length, slow/slow.<N> in the program
 // folder, Windows-1250 text. Line 1 holds the number of words, then one word
 // a line; every line the program writes ends in CR LF.
+//
+// This module is the one home of the format; every reader and writer (the
+// search, the addition, the word-list tool, the fuzz targets) goes by it:
+//   file names      WordListPath, TempListPath, LockPath
+//   not Windows-1250 LooksLikeUtf8 (whole file), Utf8Detector (chunk by chunk)
+//   the count line  ReadCountLine (whole first line, then ParseCount)
+//   a storable word CheckStorableWord (Windows-1250), CheckTypedWord (UTF-8),
+//                   WordProblemMessage
+//   messages        WrongEncodingMessage, CountLineMessage,
+//                   CountMismatchMessage, DamagedFileMessage: each names
+//                   RepairCommand(path), the command that mends the file
 namespace wypelniak {
 
 inline constexpr int MinWordLength = 2;
@@ -232,7 +243,7 @@ WordProblem CheckTypedWord(std::string_view utf8, std::string* stored = nullptr)
 // UnstorableChar name the character. Empty for None.
 std::string WordProblemMessage(WordProblem problem, std::string_view word = {});
 
-// ---- Files -----------------------------------------------------------------------
+// ---- Messages about files ---------------------------------------------------------
 
 // A Polish description of why a file operation failed, for messages.
 std::string DescribeFileError(const std::error_code& ec);
