@@ -561,6 +561,7 @@ namespace {
 // Every file of a folder (the lock file aside), name to bytes.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
+  if (!fs::exists(folder)) return files;
   for (const auto& entry : fs::directory_iterator(folder))
     if (entry.path().filename() != LockPath(fs::path()).filename())
       files[entry.path().filename().string()] = ReadBytes(entry.path());
@@ -788,6 +789,14 @@ TEST(word_list_tool, a_failure_at_any_file_step_leaves_every_old_file_byte_for_b
        [](const TempFolder& temp, const fs::path&) { WriteBytes(temp / "nowe.txt", "kot\nżółw\nmysz\n"); },
        [](const TempFolder& temp, const fs::path& folder) {
          return Build(temp / "nowe.txt", folder, true).status;
+       }},
+      {"build anew",
+       [](const TempFolder& temp, const fs::path& folder) {
+         fs::remove_all(folder);
+         WriteBytes(temp / "nowe.txt", "kot\nmysz\n");
+       },
+       [](const TempFolder& temp, const fs::path& folder) {
+         return Build(temp / "nowe.txt", folder).status;
        }},
       {"merge", [](const TempFolder& temp, const fs::path&) { WriteBytes(temp / "nowe.txt", "lis\nmysz\n"); },
        [](const TempFolder& temp, const fs::path& folder) {
