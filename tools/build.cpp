@@ -81,17 +81,32 @@ void FileContent(const WordSet& set, int n, std::string& content) {
 }
 
 // How many word lines of an old file the new list lacks: every line after
-// the first that is not one of the new words of length n.
+// the first that is not one of the new words of length n. A list rebuilt
+// from the same source holds the same words in the same order, so each line
+// is first compared with the new word that follows the last one found in
+// step; only a line that is not found so is looked up in a table.
 std::size_t LostWords(const WordSet& set, int n, std::string_view old, WordTable& table) {
-  table.Reset(set.Count(n), set.bytes.data(), static_cast<std::size_t>(n));
-  const auto& offsets = set.offsets[static_cast<std::size_t>(n)];
-  for (std::size_t i = 0; i < offsets.size(); ++i) table.Insert(HashWord(set.Word(n, i)), offsets[i]);
+  const auto length = static_cast<std::size_t>(n);
+  const std::size_t count = set.Count(n);
+  bool tableMade = false;
+  const auto lookUp = [&](std::string_view w) {
+    if (!tableMade) {
+      table.Reset(count, set.bytes.data(), length);
+      const auto& offsets = set.offsets[length];
+      for (std::size_t i = 0; i < count; ++i) table.Insert(HashWord(set.Word(n, i)), offsets[i]);
+      tableMade = true;
+    }
+    return table.Contains(HashWord(w), w.data());
+  };
   const std::vector<std::string_view> lines = SplitLines(old);
-  std::size_t lost = 0;
+  std::size_t lost = 0, inStep = 0;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string_view w = lines[i];
     if (w.empty()) continue;
-    if (w.size() != static_cast<std::size_t>(n) || !table.Contains(HashWord(w), w.data())) ++lost;
+    if (inStep < count && set.Word(n, inStep) == w)
+      ++inStep;
+    else if (w.size() != length || !lookUp(w))
+      ++lost;
   }
   return lost;
 }

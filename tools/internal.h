@@ -18,7 +18,7 @@ namespace wypelniak::slownik::detail {
 
 // ---------------------------------------------------------------- names
 //
-// The word-list names in a folder of the tool's choice (rules.cpp), taken
+// The word-list names in a folder of the tool's choice (names.cpp), taken
 // from the core's word-list module, as are all its format rules.
 
 // slow.<n> and its path in folder.

@@ -33,7 +33,10 @@ struct Merged {
   std::vector<std::string_view> added;
 };
 
-// Finds the words of length n in set that the old file lacks.
+// Finds the words of length n in set that the old file lacks. A source the
+// list was built from holds its words in the same order, so each word is
+// first compared with the old word that follows the last one found in step;
+// only a word that is not found so is looked up in a table.
 Merged MergeFile(const WordSet& set, int n, const std::string* old, WordTable& table) {
   Merged m;
   m.n = n;
@@ -42,14 +45,24 @@ Merged MergeFile(const WordSet& set, int n, const std::string* old, WordTable& t
     const std::vector<std::string_view> lines = SplitLines(*old);
     m.oldWords.assign(lines.begin() + (lines.empty() ? 0 : 1), lines.end());
   }
-  if (set.Count(n) == 0) return m;  // nothing to look up
-  table.Reset(m.oldWords.size(), old != nullptr ? old->data() : nullptr, static_cast<std::size_t>(n));
-  for (std::string_view w : m.oldWords)
-    if (w.size() == static_cast<std::size_t>(n))
-      table.Insert(HashWord(w), static_cast<std::uint32_t>(w.data() - old->data()));
+  const auto length = static_cast<std::size_t>(n);
+  bool tableMade = false;
+  const auto lookUp = [&](std::string_view w) {
+    if (!tableMade) {
+      table.Reset(m.oldWords.size(), old != nullptr ? old->data() : nullptr, length);
+      for (std::string_view o : m.oldWords)
+        if (o.size() == length) table.Insert(HashWord(o), static_cast<std::uint32_t>(o.data() - old->data()));
+      tableMade = true;
+    }
+    return table.Contains(HashWord(w), w.data());
+  };
+  std::size_t inStep = 0;
   for (std::size_t i = 0; i < set.Count(n); ++i) {
     const std::string_view w = set.Word(n, i);
-    if (!table.Contains(HashWord(w), w.data())) m.added.push_back(w);
+    if (inStep < m.oldWords.size() && m.oldWords[inStep] == w)
+      ++inStep;
+    else if (!lookUp(w))
+      m.added.push_back(w);
   }
   return m;
 }

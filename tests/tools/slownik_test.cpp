@@ -561,6 +561,7 @@ namespace {
 // Every file of a folder (the lock file aside), name to bytes.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
+  if (!fs::exists(folder)) return files;
   for (const auto& entry : fs::directory_iterator(folder))
     if (entry.path().filename() != LockPath(fs::path()).filename())
       files[entry.path().filename().string()] = ReadBytes(entry.path());
@@ -680,7 +681,7 @@ TEST(word_list_tool, merge_keeps_every_old_word_in_its_place_and_appends_the_new
 }
 
 #ifndef _WIN32
-TEST(word_list_tool, a_planted_link_at_a_temporary_name_is_removed_not_followed) {
+TEST(word_list_tool, a_planted_link_is_never_written_through_nor_replaced) {
   TempFolder temp;
   const fs::path folder = temp / "slow";
   MakeList(temp, folder);
@@ -688,11 +689,23 @@ TEST(word_list_tool, a_planted_link_at_a_temporary_name_is_removed_not_followed)
   for (int n : {3, 4}) fs::create_symlink(temp / "cel", TemporaryPath(folder, n));
   ASSERT_EQ(BuildFrom(temp, "kot\nlis\nżółw\n", folder, true).status, kExitOk);
   WriteBytes(ListFile(folder, 4), "1\nżółw\n");
+  fs::create_symlink(temp / "cel", TemporaryPath(folder, 4));
   ASSERT_EQ(Repair(ListFile(folder, 4)).status, kExitOk);
   EXPECT_EQ(ReadBytes(temp / "cel"), "nie ruszać\n");
   EXPECT_EQ(ReadBack(folder, 3), Strings({"kot", "lis"}));
   EXPECT_EQ(ReadBack(folder, 4), Strings({"żółw"}));
   EXPECT_FALSE(AnyTemporaryFile(folder));
+
+  // A word-list file that is a link is neither replaced by a plain file nor
+  // written through: the tool refuses it and writes nothing.
+  fs::remove(ListFile(folder, 5));
+  fs::create_symlink(temp / "cel", ListFile(folder, 5));
+  const auto before = Snapshot(folder);
+  const Outcome linked = BuildFrom(temp, "kot\nlis\n", folder, true);
+  EXPECT_EQ(linked.status, kExitProblems);
+  EXPECT_NE(linked.err.find("dowiązaniem symbolicznym"), std::string::npos) << linked.err;
+  EXPECT_TRUE(fs::is_symlink(ListFile(folder, 5)));
+  EXPECT_EQ(Snapshot(folder), before);
 }
 
 TEST(word_list_tool, special_files_are_refused_without_waiting_on_them) {
@@ -776,6 +789,14 @@ TEST(word_list_tool, a_failure_at_any_file_step_leaves_every_old_file_byte_for_b
        [](const TempFolder& temp, const fs::path&) { WriteBytes(temp / "nowe.txt", "kot\nżółw\nmysz\n"); },
        [](const TempFolder& temp, const fs::path& folder) {
          return Build(temp / "nowe.txt", folder, true).status;
+       }},
+      {"build anew",
+       [](const TempFolder& temp, const fs::path& folder) {
+         fs::remove_all(folder);
+         WriteBytes(temp / "nowe.txt", "kot\nmysz\n");
+       },
+       [](const TempFolder& temp, const fs::path& folder) {
+         return Build(temp / "nowe.txt", folder).status;
        }},
       {"merge", [](const TempFolder& temp, const fs::path&) { WriteBytes(temp / "nowe.txt", "lis\nmysz\n"); },
        [](const TempFolder& temp, const fs::path& folder) {
