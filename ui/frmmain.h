@@ -9,6 +9,7 @@
 class QLabel;
 class QLineEdit;
 class QListView;
+class QModelIndex;
 class QPushButton;
 class ResultModel;
 
@@ -43,10 +44,11 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   void closeEvent(QCloseEvent* event) override;
 
  private slots:
-  void search();       // Command1 "Szukaj"
-  void showAbout();    // Command2 "O programie"
-  void endProgram();   // Command3 "Koniec", and a close deferred by a search
-  void showAddWord();  // Command5 "Dodaj nowy wyraz do słownika"
+  void search();                             // Command1 "Szukaj"
+  void showAbout();                          // Command2 "O programie"
+  void endProgram();                         // Command3 "Koniec", and a close deferred by a search
+  void showAddWord();                        // Command5 "Dodaj nowy wyraz do słownika"
+  void showHints(const QModelIndex& index);  // double-click or Enter on a word in List1
 
  private:
   QLabel* label1_;
