@@ -44,11 +44,13 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   void closeEvent(QCloseEvent* event) override;
 
  private slots:
-  void search();                             // Command1 "Szukaj"
-  void showAbout();                          // Command2 "O programie"
-  void endProgram();                         // Command3 "Koniec", and a close deferred by a search
-  void showAddWord();                        // Command5 "Dodaj nowy wyraz do słownika"
-  void showHints(const QModelIndex& index);  // double-click or Enter on a word in List1
+  void search();       // Command1 "Szukaj"
+  void showAbout();    // Command2 "O programie"
+  void endProgram();   // Command3 "Koniec", and a close deferred by a search
+  void showAddWord();  // Command5 "Dodaj nowy wyraz do słownika"
+
+  // The clue hints of a word in List1: a double-click or Enter on its row.
+  void showHints(const QModelIndex& index);
 
  private:
   QLabel* label1_;
