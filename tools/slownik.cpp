@@ -1,4 +1,5 @@
 #include "slownik.h"
+#include "hunspell.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -677,10 +678,15 @@ std::string WriteWordFiles(const WordSet& set, const fs::path& folder, Progress*
 }
 
 int RunBuild(const fs::path& source, const fs::path& folder, std::ostream& out, std::ostream& err,
-             bool showProgress) {
+             bool showProgress, const HunspellOptions* hunspell) {
   Progress progress(err, showProgress);
   LargeBuffer text;
-  if (const std::error_code ec = ReadLargeFile(source, text, &progress)) {
+  if (hunspell != nullptr) {
+    if (const std::string problem = ReadHunspellSource(source, *hunspell, text, out); !problem.empty()) {
+      err << problem << " Nic nie zapisano.\n";
+      return kExitProblems;
+    }
+  } else if (const std::error_code ec = ReadLargeFile(source, text, &progress)) {
     progress.Finish();
     err << "Nie można odczytać pliku źródłowego " << PathText(source) << ": " << DescribeFileError(ec)
         << ". Nic nie zapisano.\n";
@@ -906,6 +912,13 @@ std::string UsageText() {
          "      Pomija wyrazy krótsze niż 2 i dłuższe niż 22 znaki, wyrazy ze znakami,\n"
          "      których nie da się zapisać w Windows-1250, z odstępem, znakiem\n"
          "      sterującym, przecinkiem lub cudzysłowem, oraz powtórzenia.\n"
+         "  wypelniak-slownik build --hunspell [--no-proper-names] [--no-abbreviations]\n"
+         "                          [SŁOWNIK.dic] [FOLDER]\n"
+         "      Jak wyżej, lecz wyrazy bierze ze słownika Hunspella (domyślnie\n"
+         "      /usr/share/hunspell/pl_PL.dic, kodowanie z wiersza SET pliku .aff):\n"
+         "      tylko formy podstawowe, bez odmian. --no-proper-names pomija hasła\n"
+         "      z wielką literą (nazwy własne), --no-abbreviations hasła z kropką\n"
+         "      lub pisane samymi wielkimi literami (skróty).\n"
          "  wypelniak-slownik check [FOLDER]\n"
          "      Sprawdza pliki slow.2 … slow.22 w FOLDERZE (domyślnie folder slow\n"
          "      obok tego programu) i wypisuje znalezione błędy.\n"
@@ -925,10 +938,13 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
   }
   std::vector<std::string> operands;
   bool optionsEnd = false;
+  bool fromHunspell = false;
+  HunspellOptions hunspell;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (!optionsEnd && a == "--") {
       optionsEnd = true;
+    } else if (!optionsEnd && args[0] == "build" && ParseHunspellOption(a, fromHunspell, hunspell)) {
     } else if (!optionsEnd && (a == "--help" || a == "-h")) {
       out << UsageText();
       return kExitOk;
@@ -967,8 +983,14 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
   }
 
   if (command == "check") return RunCheck(folder, out, err);
-  const fs::path source = operands.empty() ? fs::path("/usr/share/dict/polish") : fs::path(operands[0]);
-  return RunBuild(source, folder, out, err, showProgress);
+  if (!fromHunspell && (hunspell.dropProperNames || hunspell.dropAbbreviations)) {
+    err << "Opcje --no-proper-names i --no-abbreviations działają tylko z --hunspell.\n" << hint;
+    return kExitUsage;
+  }
+  const fs::path source = !operands.empty() ? fs::path(operands[0])
+                          : fromHunspell    ? fs::path(kHunspellDictionary)
+                                            : fs::path("/usr/share/dict/polish");
+  return RunBuild(source, folder, out, err, showProgress, fromHunspell ? &hunspell : nullptr);
 }
 
 }  // namespace wypelniak::slownik

@@ -138,10 +138,13 @@ std::string WriteWordFiles(const WordSet& set, const std::filesystem::path& fold
 // The temporary name under which slow.<n> is written.
 std::filesystem::path TemporaryPath(const std::filesystem::path& folder, int n);
 
+struct HunspellOptions;
+
 // The whole "build" command: reads source, writes the files into folder and
 // reports to out (what was read, kept and dropped) or err (what went wrong).
+// With hunspell, source is a Hunspell dictionary whose stems are the words.
 int RunBuild(const std::filesystem::path& source, const std::filesystem::path& folder, std::ostream& out,
-             std::ostream& err, bool showProgress = false);
+             std::ostream& err, bool showProgress = false, const HunspellOptions* hunspell = nullptr);
 
 // ---------------------------------------------------------------- check
 
