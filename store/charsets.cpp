@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <vector>
 
 #include "cp1250.h"
 
@@ -45,6 +46,10 @@ char32_t Iso8859_2ToUnicode(unsigned char b) {
   return b < 0xA0 ? char32_t{b} : char32_t{kIso8859_2High[b - 0xA0]};
 }
 
+char32_t DecodeByte(Charset charset, unsigned char b) {
+  return charset == Charset::Windows1250 ? Cp1250ToUnicode(b) : Iso8859_2ToUnicode(b);
+}
+
 bool AppendAsUtf8(Charset charset, std::string_view bytes, std::string& out) {
   switch (charset) {
     case Charset::Utf8: {
@@ -76,19 +81,34 @@ bool AppendAsUtf8(Charset charset, std::string_view bytes, std::string& out) {
 }
 
 std::string LowerUtf8(std::string_view utf8) {
+  // Lower case of every character below U+0800 (Polish letters among them),
+  // built once from the Windows-1250 rules; characters beyond are kept.
+  static const std::vector<char32_t> lower = [] {
+    std::vector<char32_t> table(0x800);
+    for (char32_t c = 0; c < table.size(); ++c) table[c] = c;
+    for (int b = 0; b < 256; ++b) {
+      const char32_t c = Cp1250ToUnicode(static_cast<unsigned char>(b));
+      if (c < table.size()) table[c] = Cp1250ToUnicode(Cp1250ToLower(static_cast<unsigned char>(b)));
+    }
+    return table;
+  }();
   std::string out;
   out.reserve(utf8.size());
   std::size_t pos = 0;
   char32_t c = 0;
   while (pos < utf8.size()) {
+    const auto b = static_cast<unsigned char>(utf8[pos]);
+    if (b < 0x80) {
+      out += static_cast<char>(b >= 'A' && b <= 'Z' ? b + ('a' - 'A') : b);
+      ++pos;
+      continue;
+    }
     const std::size_t start = pos;
     NextUtf8Char(utf8, pos, c);
-    const int b = UnicodeToCp1250(c);
-    if (b < 0 || c == 0xFFFD) {
+    if (c < lower.size() && !(c == 0xFFFD && pos - start == 1))
+      AppendUtf8(lower[c], out);
+    else
       out.append(utf8.substr(start, pos - start));
-    } else {
-      AppendUtf8(Cp1250ToUnicode(Cp1250ToLower(static_cast<unsigned char>(b))), out);
-    }
   }
   return out;
 }

@@ -18,6 +18,10 @@ Charset CharsetByName(std::string_view name);
 // The character that an ISO-8859-2 byte stands for.
 char32_t Iso8859_2ToUnicode(unsigned char b);
 
+// The character that a byte stands for in a one-byte encoding (ISO-8859-2
+// or Windows-1250).
+char32_t DecodeByte(Charset charset, unsigned char b);
+
 // Appends the UTF-8 form of bytes in the given encoding to out. Returns false
 // when the encoding is unknown or UTF-8 text is not valid UTF-8 (out then
 // holds an unspecified part of the text).

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "charsets.h"
+#include "cp1250.h"
 #include "platform.h"
 #include "wordlist.h"
 
@@ -170,6 +171,23 @@ void Thesaurus::LoadIndex() {
     return;
   }
   charset_ = static_cast<int>(charset);
+  if (charset != Charset::Utf8) {
+    // Each byte's lower case, found back among the encoding's bytes.
+    for (int b = 0; b < 256; ++b) {
+      lowerByte_[b] = static_cast<unsigned char>(b);
+      std::string lower;
+      AppendUtf8(DecodeByte(charset, static_cast<unsigned char>(b)), lower);
+      lower = LowerUtf8(lower);
+      for (int l = 0; l < 256; ++l) {
+        std::string form;
+        AppendUtf8(DecodeByte(charset, static_cast<unsigned char>(l)), form);
+        if (form == lower) {
+          lowerByte_[b] = static_cast<unsigned char>(l);
+          break;
+        }
+      }
+    }
+  }
   std::uint64_t count = 0;
   if (!NextLine(data, pos, line, ended) || !ParseNumber(line, kMaxHeadwords, count)) {
     loadError_ = Damaged(indexPath_, 2, "nie podaje rozsądnej liczby haseł");
@@ -192,32 +210,66 @@ void Thesaurus::LoadIndex() {
   }
 
   items_.reserve(static_cast<std::size_t>(count));
-  std::string utf8;
+  keys_.reserve(data.size() - pos);
+  std::string key;
   for (std::size_t number = 3; NextLine(data, pos, line, ended); ++number) {
     if (TrimBlanks(line).empty()) continue;
     const std::size_t bar = line.rfind('|');
     std::uint64_t offset = 0;
-    if (bar == std::string_view::npos || bar == 0 || !ParseNumber(line.substr(bar + 1), dataSize_, offset)) {
-      loadError_ =
-          Damaged(indexPath_, number, "nie ma postaci „hasło|położenie” z położeniem wewnątrz pliku danych");
+    const char* problem = nullptr;
+    if (bar == std::string_view::npos || bar == 0 || !ParseNumber(line.substr(bar + 1), dataSize_, offset))
+      problem = "nie ma postaci „hasło|położenie” z położeniem wewnątrz pliku danych";
+    else if (!KeyOfFileText(line.substr(0, bar), key))
+      problem = "nie jest zapisany w podanym kodowaniu";
+    if (problem != nullptr) {
+      loadError_ = Damaged(indexPath_, number, problem);
       items_.clear();
       keys_.clear();
       return;
     }
-    utf8.clear();
-    if (!AppendAsUtf8(charset, line.substr(0, bar), utf8)) {
-      loadError_ = Damaged(indexPath_, number, "nie jest zapisany w podanym kodowaniu");
-      items_.clear();
-      keys_.clear();
-      return;
-    }
-    const std::string key = LowerUtf8(utf8);
     items_.push_back(
         {static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(key.size()), offset});
     keys_ += key;
   }
-  std::stable_sort(items_.begin(), items_.end(),
-                   [this](const Item& a, const Item& b) { return Key(a) < Key(b); });
+  // The index comes sorted by its own rules, nearly those of the keys.
+  const auto byKey = [this](const Item& a, const Item& b) { return Key(a) < Key(b); };
+  if (!std::is_sorted(items_.begin(), items_.end(), byKey))
+    std::stable_sort(items_.begin(), items_.end(), byKey);
+}
+
+bool Thesaurus::KeyOfFileText(std::string_view bytes, std::string& key) const {
+  key.clear();
+  if (static_cast<Charset>(charset_) == Charset::Utf8) {
+    if (!AppendAsUtf8(Charset::Utf8, bytes, key)) return false;
+    key = LowerUtf8(key);
+    return true;
+  }
+  key.resize(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    key[i] = static_cast<char>(lowerByte_[static_cast<unsigned char>(bytes[i])]);
+  return true;
+}
+
+bool Thesaurus::KeyOfWord(std::string_view utf8, std::string& key) const {
+  const Charset charset = static_cast<Charset>(charset_);
+  if (charset == Charset::Utf8) {
+    key = LowerUtf8(utf8);
+    return true;
+  }
+  key.clear();
+  std::size_t pos = 0;
+  char32_t c = 0;
+  while (pos < utf8.size()) {
+    const std::size_t start = pos;
+    NextUtf8Char(utf8, pos, c);
+    if (c == 0xFFFD && pos - start == 1) return false;
+    int found = -1;
+    for (int b = 0; b < 256 && found < 0; ++b)
+      if (DecodeByte(charset, static_cast<unsigned char>(b)) == c) found = b;
+    if (found < 0) return false;
+    key += static_cast<char>(lowerByte_[static_cast<unsigned char>(found)]);
+  }
+  return true;
 }
 
 std::string Thesaurus::ReadEntry(std::uint64_t offset, std::string_view expectedKey,
@@ -255,10 +307,11 @@ std::string Thesaurus::ReadEntry(std::uint64_t offset, std::string_view expected
     } else {
       const std::size_t bar = line.rfind('|');
       std::uint64_t meanings = 0;
-      std::string headword;
+      std::string headword, key;
       if (bar == std::string_view::npos ||
           !ParseNumber(line.substr(bar + 1), kMaxThesaurusMeanings, meanings) ||
-          !AppendAsUtf8(charset, line.substr(0, bar), headword) || LowerUtf8(headword) != expectedKey)
+          !KeyOfFileText(line.substr(0, bar), key) || key != expectedKey ||
+          !AppendAsUtf8(charset, line.substr(0, bar), headword))
         return damaged;
       entry.headword = std::move(headword);
       std::string utf8;
@@ -285,7 +338,8 @@ ThesaurusLookup Thesaurus::Lookup(std::string_view word) {
     result.error = loadError_ + " " + ThesaurusFixHint(indexPath_.parent_path());
     return result;
   }
-  const std::string key = LowerUtf8(word);
+  std::string key;
+  if (!KeyOfWord(word, key)) return result;
   const auto range =
       std::equal_range(items_.begin(), items_.end(), key, [this](const auto& a, const auto& b) {
         if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Item>)

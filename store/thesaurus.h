@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -79,7 +80,7 @@ class Thesaurus {
 
  private:
   struct Item {
-    std::uint32_t keyStart;  // where the lower-cased headword lies in keys_
+    std::uint32_t keyStart;  // where the headword's key lies in keys_
     std::uint32_t keyLength;
     std::uint64_t offset;  // where the entry starts in the data file
   };
@@ -88,6 +89,12 @@ class Thesaurus {
   std::string_view Key(const Item& item) const {
     return std::string_view(keys_).substr(item.keyStart, item.keyLength);
   }
+  // The key of a headword as the files write it; false when it is not in
+  // their encoding.
+  bool KeyOfFileText(std::string_view bytes, std::string& key) const;
+  // The key of a word in UTF-8; false when the files' encoding cannot
+  // write it (no headword then has it).
+  bool KeyOfWord(std::string_view utf8, std::string& key) const;
   // Reads the entry at offset; an empty text when it is sound.
   std::string ReadEntry(std::uint64_t offset, std::string_view expectedKey, ThesaurusEntry& entry) const;
 
@@ -96,6 +103,9 @@ class Thesaurus {
   bool loaded_ = false;
   std::string loadError_;  // why the index cannot be used
   int charset_ = 0;        // the files' Charset
+  // Keys are headwords in lower case, in the files' encoding: a one-byte
+  // encoding is lowered byte by byte through this table.
+  std::array<unsigned char, 256> lowerByte_{};
   std::uintmax_t dataSize_ = 0;
   std::string keys_;
   std::vector<Item> items_;  // sorted by key
