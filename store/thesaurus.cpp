@@ -209,9 +209,12 @@ void Thesaurus::LoadIndex() {
     }
   }
 
+  // The keys lie in the index's own bytes: a one-byte encoding is lowered
+  // in place, keeping every length; UTF-8 keys, whose length may change, go
+  // after the index's bytes.
   items_.reserve(static_cast<std::size_t>(count));
-  keys_.reserve(data.size() - pos);
-  std::string key;
+  const bool inPlace = charset != Charset::Utf8;
+  std::string utf8Keys, key;
   for (std::size_t number = 3; NextLine(data, pos, line, ended); ++number) {
     if (TrimBlanks(line).empty()) continue;
     const std::size_t bar = line.rfind('|');
@@ -224,17 +227,43 @@ void Thesaurus::LoadIndex() {
     if (problem != nullptr) {
       loadError_ = Damaged(indexPath_, number, problem);
       items_.clear();
-      keys_.clear();
       return;
     }
-    items_.push_back(
-        {static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(key.size()), offset});
-    keys_ += key;
+    const std::size_t start = static_cast<std::size_t>(line.data() - data.data());
+    if (inPlace) {
+      data.replace(start, key.size(), key);
+      items_.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(key.size()),
+                        static_cast<std::uint32_t>(offset)});
+    } else {
+      items_.push_back({static_cast<std::uint32_t>(data.size() + utf8Keys.size()),
+                        static_cast<std::uint32_t>(key.size()), static_cast<std::uint32_t>(offset)});
+      utf8Keys += key;
+    }
   }
-  // The index comes sorted by its own rules, nearly those of the keys.
-  const auto byKey = [this](const Item& a, const Item& b) { return Key(a) < Key(b); };
-  if (!std::is_sorted(items_.begin(), items_.end(), byKey))
-    std::stable_sort(items_.begin(), items_.end(), byKey);
+  data += utf8Keys;
+  keys_ = std::move(data);
+  // The index comes sorted by its own rules, nearly those of the keys. Equal
+  // keys keep the order of their entries in the data file.
+  const auto byKey = [this](const Item& a, const Item& b) {
+    const int order = Key(a).compare(Key(b));
+    return order < 0 || (order == 0 && a.offset < b.offset);
+  };
+  // The items that break the order are taken out, sorted on their own and
+  // merged back: a few in a sound index, and never worse than a full sort.
+  std::vector<Item> misplaced;
+  std::size_t kept = 0;
+  for (const Item& item : items_) {
+    if (kept == 0 || !byKey(item, items_[kept - 1]))
+      items_[kept++] = item;
+    else
+      misplaced.push_back(item);
+  }
+  if (!misplaced.empty()) {
+    std::sort(misplaced.begin(), misplaced.end(), byKey);
+    std::copy(misplaced.begin(), misplaced.end(), items_.begin() + static_cast<std::ptrdiff_t>(kept));
+    std::inplace_merge(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(kept), items_.end(),
+                       byKey);
+  }
 }
 
 bool Thesaurus::KeyOfFileText(std::string_view bytes, std::string& key) const {

@@ -82,7 +82,7 @@ class Thesaurus {
   struct Item {
     std::uint32_t keyStart;  // where the headword's key lies in keys_
     std::uint32_t keyLength;
-    std::uint64_t offset;  // where the entry starts in the data file
+    std::uint32_t offset;  // where the entry starts in the data file
   };
 
   void LoadIndex();

@@ -53,7 +53,10 @@ void WriteThesaurus(const std::filesystem::path& folder, const std::vector<Entry
   WriteBytes(folder / ThesaurusDataName, data);
 }
 
+// In the order of the bytes of the headwords, as the packaged index is, so
+// that a capital stands where its lower case would not.
 const std::vector<Entry> kSample = {
+    {"Zebra", {"-|koń pręgowany"}},
     {"kot",
      {"-|kotowaty (specjalist.)|kocur (pojęcie podrzędne)|mruczek (pot.) (pojęcie podrzędne)|ssak (pojęcie "
       "nadrzędne)"}},
