@@ -211,8 +211,9 @@ void Thesaurus::LoadIndex() {
 
   // The keys lie in the index's own bytes: a one-byte encoding is lowered
   // in place, keeping every length; UTF-8 keys, whose length may change, go
-  // after the index's bytes.
-  items_.reserve(static_cast<std::size_t>(count));
+  // after the index's bytes. A count larger than the lines the file can
+  // hold reserves no more than those.
+  items_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, data.size() / 4)));
   const bool inPlace = charset != Charset::Utf8;
   std::string utf8Keys, key;
   for (std::size_t number = 3; NextLine(data, pos, line, ended); ++number) {
