@@ -42,7 +42,9 @@ frmPodpowiedzi::frmPodpowiedzi(const QString& word, const std::filesystem::path&
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmPodpowiedzi"));
   setWindowTitle(QStringLiteral("Podpowiedzi: ") + word);
-  setWindowIcon(programIcon());
+  // One icon for every hint window, so that its pictures are decoded once.
+  static const QIcon icon = programIcon();
+  setWindowIcon(icon);
   setFont(defaultFont());
   setFixedSize(twips(6600), twips(5400));
 
