@@ -945,6 +945,7 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
     if (!optionsEnd && a == "--") {
       optionsEnd = true;
     } else if (!optionsEnd && args[0] == "build" && ParseHunspellOption(a, fromHunspell, hunspell)) {
+      // a Hunspell source and what to leave out of it
     } else if (!optionsEnd && (a == "--help" || a == "-h")) {
       out << UsageText();
       return kExitOk;
