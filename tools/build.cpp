@@ -20,15 +20,22 @@ bool HoldsWordList(const fs::path& folder) {
   return false;
 }
 
-std::string ExistingListRefusal(const fs::path& source, const fs::path& folder) {
-  return "W folderze " + PathText(folder) +
-         " jest już lista słów; polecenie build jej nie zastępuje, bo przepadłyby wyrazy dodane do niej "
-         "później. Nic nie zapisano.\n"
-         "Aby dopisać wyrazy ze źródła do tej listy, zachowując jej wyrazy: wypelniak-slownik merge " +
-         ShellArg(source) + ' ' + ShellArg(folder) +
-         "\n"
-         "Aby zastąpić listę nową (wyrazy spoza źródła przepadną): wypelniak-slownik build --overwrite " +
-         ShellArg(source) + ' ' + ShellArg(folder);
+std::string ExistingListRefusal(const fs::path& source, const fs::path& folder, const Options& options) {
+  std::string text = "W folderze " + PathText(folder) +
+                     " jest już lista słów; polecenie build jej nie zastępuje, bo przepadłyby wyrazy dodane do "
+                     "niej później. Nic nie zapisano.\n";
+  std::string build = "wypelniak-slownik build --overwrite ";
+  if (options.fromHunspell) {
+    // merge reads a UTF-8 list only; the dictionary's words are had by building anew.
+    build += "--hunspell ";
+    if (options.hunspell.dropProperNames) build += "--no-proper-names ";
+    if (options.hunspell.dropAbbreviations) build += "--no-abbreviations ";
+  } else {
+    text += "Aby dopisać wyrazy ze źródła do tej listy, zachowując jej wyrazy: wypelniak-slownik merge " +
+            ShellArg(source) + ' ' + ShellArg(folder) + "\n";
+  }
+  return text + "Aby zastąpić listę nową (wyrazy spoza źródła przepadną): " + build + ShellArg(source) + ' ' +
+         ShellArg(folder);
 }
 
 // Makes folder and the folders above it that are missing. made receives
@@ -146,12 +153,13 @@ void ReportLost(std::ostream& out, const WordSet& set, const std::vector<std::op
 int RunBuild(const fs::path& source, const fs::path& folder, const Options& options, std::ostream& out,
              std::ostream& err) {
   if (!options.overwrite && HoldsWordList(folder)) {
-    err << ExistingListRefusal(source, folder) << '\n';
+    err << ExistingListRefusal(source, folder, options) << '\n';
     return kExitProblems;
   }
   Progress progress(err, options.showProgress);
   WordSet set;
-  if (!ReadSource(source, set, out, err, progress)) return kExitProblems;
+  if (!ReadSource(source, set, out, err, progress, options.fromHunspell ? &options.hunspell : nullptr))
+    return kExitProblems;
 
   std::vector<fs::path> made;
   if (const std::string problem = MakeFolder(folder, made); !problem.empty()) {
@@ -167,7 +175,7 @@ int RunBuild(const fs::path& source, const fs::path& folder, const Options& opti
     if (failure.empty()) failure = ReadWordFiles(folder, old);
     if (failure.empty() && !options.overwrite &&
         std::any_of(old.begin(), old.end(), [](const auto& o) { return o.has_value(); }))
-      failure = ExistingListRefusal(source, folder);
+      failure = ExistingListRefusal(source, folder, options);
     if (failure.empty()) {
       std::vector<Replacement> files;
       for (int n = MinWordLength; n <= MaxWordLength; ++n)

@@ -1,4 +1,5 @@
 // The command line of wypelniak-slownik.
+#include "hunspell.h"
 #include "internal.h"
 #include "wordlist.h"
 
@@ -16,6 +17,8 @@ struct CommandLine {
   std::vector<std::string> operands;
   bool help = false;
   bool overwrite = false;
+  bool fromHunspell = false;
+  HunspellOptions hunspell;
 };
 
 // Splits the arguments after the command into options and operands. Returns
@@ -31,6 +34,8 @@ std::string Parse(const std::vector<std::string>& args, CommandLine& line) {
       line.help = true;
     } else if (!optionsEnd && a == "--overwrite" && line.command == "build") {
       line.overwrite = true;
+    } else if (!optionsEnd && line.command == "build" && ParseHunspellOption(a, line.fromHunspell, line.hunspell)) {
+      // a Hunspell dictionary as the source, and what to leave out of it
     } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
       return "Nieznana opcja: " + a + "\n";
     } else {
@@ -63,6 +68,13 @@ std::string UsageText() {
          "      sterującym, przecinkiem lub cudzysłowem, oraz powtórzenia.\n"
          "      Istniejącej listy nie zastępuje; zastępuje ją tylko z opcją\n"
          "      --overwrite i wtedy podaje, ile wyrazów przepadło w każdym pliku.\n"
+         "  wypelniak-slownik build --hunspell [--no-proper-names] [--no-abbreviations]\n"
+         "                          [--overwrite] [SŁOWNIK.dic] [FOLDER]\n"
+         "      Jak wyżej, lecz wyrazy bierze ze słownika Hunspella (domyślnie\n"
+         "      /usr/share/hunspell/pl_PL.dic, kodowanie z wiersza SET pliku .aff):\n"
+         "      tylko formy podstawowe, bez odmian. --no-proper-names pomija hasła\n"
+         "      z wielką literą (nazwy własne), --no-abbreviations hasła z kropką\n"
+         "      lub pisane samymi wielkimi literami (skróty).\n"
          "  wypelniak-slownik merge ŹRÓDŁO [FOLDER]\n"
          "      Dopisuje do istniejącej listy słów wyrazy ze ŹRÓDŁA, których w niej\n"
          "      nie ma (po tych samych regułach co build). Wyrazy listy zostają.\n"
@@ -112,6 +124,12 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
   Options options;
   options.overwrite = line.overwrite;
   options.showProgress = showProgress;
+  options.fromHunspell = line.fromHunspell;
+  options.hunspell = line.hunspell;
+  if (!line.fromHunspell && (line.hunspell.dropProperNames || line.hunspell.dropAbbreviations)) {
+    err << "Opcje --no-proper-names i --no-abbreviations działają tylko z --hunspell.\n" << kHint;
+    return kExitUsage;
+  }
   if (line.command == "repair") return RunRepair(fs::path(line.operands[0]), options, out, err);
 
   const std::size_t folderIndex = line.command == "check" ? 0 : 1;
@@ -125,7 +143,9 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
     folder = DictionaryFolder(programFolder);
   }
   if (line.command == "check") return RunCheck(folder, out, err);
-  const fs::path source = line.operands.empty() ? fs::path(kDefaultSource) : fs::path(line.operands[0]);
+  const fs::path source = !line.operands.empty() ? fs::path(line.operands[0])
+                          : line.fromHunspell    ? fs::path(kHunspellDictionary)
+                                                 : fs::path(kDefaultSource);
   if (line.command == "merge") return RunMerge(source, folder, options, out, err);
   return RunBuild(source, folder, options, out, err);
 }

@@ -122,10 +122,11 @@ class WordTable {
   std::size_t length_ = 0;
 };
 
-// Reads a UTF-8 source for build and merge into set; reports a failure on
-// err. Returns false when nothing can be done with it.
+// Reads a UTF-8 source for build and merge into set (or, with hunspell, the
+// stems of a Hunspell dictionary); reports a failure on err. Returns false
+// when nothing can be done with it.
 bool ReadSource(const std::filesystem::path& source, WordSet& set, std::ostream& out, std::ostream& err,
-                Progress& progress);
+                Progress& progress, const HunspellOptions* hunspell = nullptr);
 
 // ---------------------------------------------------------------- reports
 

@@ -102,11 +102,19 @@ bool CollectWords(std::string text, WordSet& set, Utf8Error& error, Progress* pr
 // folder's lock.
 std::filesystem::path TemporaryPath(const std::filesystem::path& folder, int n);
 
+// Which entries of a Hunspell dictionary the build leaves out.
+struct HunspellOptions {
+  bool dropProperNames = false;    // entries with a capital letter
+  bool dropAbbreviations = false;  // entries with a dot, or all in capitals
+};
+
 // How a command that changes files runs.
 struct Options {
   bool overwrite = false;                     // build: replace an existing word list
   bool showProgress = false;                  // show how far a long run has come (on a terminal)
   std::chrono::milliseconds lockWait{10000};  // how long to wait for another writer of the folder
+  bool fromHunspell = false;                  // build: the source is a Hunspell dictionary, its stems the words
+  HunspellOptions hunspell;                   // build from a Hunspell dictionary: what to leave out
 };
 
 // The whole "build" command: reads source, writes slow.2 ... slow.22 into

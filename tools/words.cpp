@@ -12,6 +12,7 @@
 #endif
 
 #include "cp1250.h"
+#include "hunspell.h"
 #include "internal.h"
 #include "wordlist.h"
 
@@ -297,20 +298,27 @@ bool WordTable::Contains(std::uint32_t hash, const char* word) const {
 }
 
 bool ReadSource(const fs::path& source, WordSet& set, std::ostream& out, std::ostream& err,
-                Progress& progress) {
-  // The memory is had before the reading, so that it can be backed by huge
-  // pages: on a large list that spares the reading and the search for
-  // repeats most of their page faults and address-translation misses.
+                Progress& progress, const HunspellOptions* hunspell) {
   std::string text;
-  std::error_code ec;
-  if (const std::uintmax_t size = fs::file_size(source, ec); !ec && size < kMaxSourceBytes) {
-    text.reserve(static_cast<std::size_t>(size) + 1);
-    HintHugePages(text.data(), text.capacity());
-  }
-  if (const std::string problem = ReadRegularFile(source, text, kMaxSourceBytes); !problem.empty()) {
-    err << "Nie można odczytać pliku źródłowego " << PathText(source) << ": " << problem
-        << ". Nic nie zapisano.\n";
-    return false;
+  if (hunspell != nullptr) {
+    if (const std::string problem = ReadHunspellSource(source, *hunspell, text, out); !problem.empty()) {
+      err << problem << " Nic nie zapisano.\n";
+      return false;
+    }
+  } else {
+    // The memory is had before the reading, so that it can be backed by huge
+    // pages: on a large list that spares the reading and the search for
+    // repeats most of their page faults and address-translation misses.
+    std::error_code ec;
+    if (const std::uintmax_t size = fs::file_size(source, ec); !ec && size < kMaxSourceBytes) {
+      text.reserve(static_cast<std::size_t>(size) + 1);
+      HintHugePages(text.data(), text.capacity());
+    }
+    if (const std::string problem = ReadRegularFile(source, text, kMaxSourceBytes); !problem.empty()) {
+      err << "Nie można odczytać pliku źródłowego " << PathText(source) << ": " << problem
+          << ". Nic nie zapisano.\n";
+      return false;
+    }
   }
   Utf8Error bad;
   const bool valid = CollectWords(std::move(text), set, bad, &progress);

@@ -15,6 +15,7 @@
 #include "common.h"
 #include "cp1250.h"
 #include "frmabout.h"
+#include "frmpodpowiedzi.h"
 #include "frmslownik.h"
 #include "patternsearch.h"
 #include "programicon.h"
@@ -124,6 +125,8 @@ frmMain::frmMain(QWidget* parent)
   connect(command2_, &QPushButton::clicked, this, &frmMain::showAbout);
   connect(command3_, &QPushButton::clicked, this, &frmMain::endProgram);
   connect(command5_, &QPushButton::clicked, this, &frmMain::showAddWord);
+  // Activation is a double-click, or Enter on the current row.
+  connect(list1_, &QAbstractItemView::activated, this, &frmMain::showHints);
 }
 
 void frmMain::setProgramFolder(const std::filesystem::path& folder) {
@@ -217,4 +220,10 @@ void frmMain::showAddWord() {
   dialog.setWindowIcon(windowIcon());
   dialog.setProgramFolder(programFolder_);
   dialog.exec();
+}
+
+void frmMain::showHints(const QModelIndex& index) {
+  if (searching_ || !index.isValid() || !list1_->selectionModel()->isSelected(index)) return;
+  frmPodpowiedzi hints(index.data().toString(), programFolder_, this);
+  hints.exec();
 }

@@ -9,6 +9,7 @@
 class QLabel;
 class QLineEdit;
 class QListView;
+class QModelIndex;
 class QPushButton;
 class ResultModel;
 
@@ -48,6 +49,9 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   void showAbout();    // Command2 "O programie"
   void endProgram();   // Command3 "Koniec", and a close deferred by a search
   void showAddWord();  // Command5 "Dodaj nowy wyraz do słownika"
+
+  // The clue hints of a word in List1: a double-click or Enter on its row.
+  void showHints(const QModelIndex& index);
 
  private:
   QLabel* label1_;

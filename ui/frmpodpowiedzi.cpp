@@ -1,0 +1,163 @@
+#include "frmpodpowiedzi.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShowEvent>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common.h"
+#include "programicon.h"
+
+namespace {
+
+// The terms of one kind, the headword itself left out (the thesaurus lists
+// it among its own synonyms); an empty text when none is left.
+QString joinTerms(const std::vector<std::string>& terms, const std::string& headword) {
+  QStringList shown;
+  for (const std::string& term : terms)
+    if (term != headword) shown << fromUtf8(term);
+  return shown.join(QStringLiteral(", "));
+}
+
+QLabel* makeLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(text);
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return label;
+}
+
+}  // namespace
+
+frmPodpowiedzi::frmPodpowiedzi(const QString& word, const std::filesystem::path& programFolder,
+                               QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("frmPodpowiedzi"));
+  setWindowTitle(QStringLiteral("Podpowiedzi: ") + word);
+  // One icon for every hint window, so that its pictures are decoded once.
+  static const QIcon icon = programIcon();
+  setWindowIcon(icon);
+  setFont(defaultFont());
+  setFixedSize(twips(6600), twips(5400));
+
+  rows_ = describe(word, thesaurusFor(programFolder).Lookup(word.toStdString()));
+
+  // The rows lie in a grid: a caption on the left, its terms wrapping in
+  // the column beside it, so that a long list keeps its indent. A long
+  // entry scrolls.
+  auto* content = new QWidget;
+  content->setObjectName(QStringLiteral("fraHints"));
+  content->setBackgroundRole(QPalette::Base);
+  auto* grid = new QGridLayout(content);
+  grid->setContentsMargins(twips(90), twips(90), twips(90), twips(90));
+  grid->setHorizontalSpacing(twips(90));
+  grid->setVerticalSpacing(twips(30));
+  QFont bold = defaultFont();
+  bold.setBold(true);
+  int line = 0;
+  for (const Row& row : rows_) {
+    if (row.kind == Row::Terms) {
+      grid->addWidget(makeLabel(row.caption + QLatin1Char(':'), content), line, 0);
+      grid->addWidget(makeLabel(row.text, content), line, 1);
+    } else {
+      QLabel* label = makeLabel(row.text, content);
+      if (row.kind == Row::Heading) {
+        label->setFont(bold);
+        if (line > 0) label->setContentsMargins(0, twips(90), 0, 0);
+      }
+      grid->addWidget(label, line, 0, 1, 2);
+    }
+    ++line;
+  }
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(line, 1);
+
+  scrHints_ = new QScrollArea(this);
+  scrHints_->setObjectName(QStringLiteral("scrHints"));
+  scrHints_->setWidget(content);
+  scrHints_->setWidgetResizable(true);
+  scrHints_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scrHints_->setBackgroundRole(QPalette::Base);
+  scrHints_->setGeometry(twips(120), twips(120), twips(6360), twips(4620));
+
+  cmdZamknij_ = new QPushButton(QStringLiteral("Zamknij"), this);
+  cmdZamknij_->setObjectName(QStringLiteral("cmdZamknij"));
+  cmdZamknij_->setDefault(true);
+  cmdZamknij_->setGeometry(twips(5220), twips(4860), twips(1260), twips(375));
+  cmdZamknij_->setFocus();
+  connect(cmdZamknij_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString frmPodpowiedzi::hintText() const {
+  QStringList lines;
+  for (const Row& row : rows_)
+    lines << (row.kind == Row::Terms ? row.caption + QStringLiteral(": ") + row.text : row.text);
+  return lines.join(QLatin1Char('\n'));
+}
+
+wypelniak::Thesaurus& frmPodpowiedzi::thesaurusFor(const std::filesystem::path& programFolder) {
+  static std::filesystem::path folder;
+  static std::unique_ptr<wypelniak::Thesaurus> thesaurus;
+  if (!thesaurus || folder != programFolder) {
+    folder = programFolder;
+    thesaurus = std::make_unique<wypelniak::Thesaurus>(
+        wypelniak::Thesaurus::InFolder(wypelniak::ThesaurusFolder(programFolder)));
+  }
+  return *thesaurus;
+}
+
+QList<frmPodpowiedzi::Row> frmPodpowiedzi::describe(const QString& word,
+                                                    const wypelniak::ThesaurusLookup& lookup) {
+  using wypelniak::LookupStatus;
+  const QString quoted = QStringLiteral("„") + word + QStringLiteral("”");
+  if (lookup.status == LookupStatus::Unavailable)
+    return {{Row::Heading, {}, QStringLiteral("Podpowiedzi są niedostępne.")},
+            {Row::Paragraph, {}, fromUtf8(lookup.error)}};
+  if (lookup.status == LookupStatus::NotFound)
+    return {{Row::Heading, {}, QStringLiteral("Tezaurus nie ma hasła ") + quoted + QLatin1Char('.')},
+            {Row::Paragraph,
+             {},
+             QStringLiteral("Hasłami tezaurusa są formy podstawowe (mianownik, bezokolicznik); odmienione "
+                            "formy, jak „kotami”, nie mają własnych haseł. Lista form podstawowych "
+                            "(wypelniak-slownik build --hunspell, zob. README.TXT) daje w wynikach "
+                            "głównie wyrazy, dla których są podpowiedzi.")}};
+
+  QList<Row> rows;
+  for (const wypelniak::ThesaurusEntry& entry : lookup.entries) {
+    int number = 0;
+    for (const wypelniak::ThesaurusMeaning& meaning : entry.meanings) {
+      QString heading = fromUtf8(entry.headword) + QStringLiteral(", %1. znaczenie").arg(++number);
+      if (!meaning.description.empty())
+        heading += QStringLiteral(" (") + fromUtf8(meaning.description) + QLatin1Char(')');
+      rows.append({Row::Heading, {}, heading});
+      const std::pair<QString, const std::vector<std::string>*> kinds[] = {
+          {QStringLiteral("Synonimy"), &meaning.synonyms},
+          {QStringLiteral("Pojęcia szersze"), &meaning.broader},
+          {QStringLiteral("Pojęcia węższe"), &meaning.narrower},
+          {QStringLiteral("Przeciwieństwa"), &meaning.antonyms},
+      };
+      for (const auto& [caption, terms] : kinds) {
+        const QString text = joinTerms(*terms, entry.headword);
+        if (!text.isEmpty()) rows.append({Row::Terms, caption, text});
+      }
+    }
+  }
+  rows.append(
+      {Row::Paragraph,
+       {},
+       QStringLiteral("\nŹródło: tezaurus języka polskiego (synonimy.ux.pl), licencja GNU LGPL 2.1.")});
+  return rows;
+}
+
+void frmPodpowiedzi::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) centreOnScreen(this);
+  QDialog::showEvent(event);
+}
