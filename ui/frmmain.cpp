@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -18,14 +17,12 @@
 #include "frmslownik.h"
 #include "patternsearch.h"
 #include "programicon.h"
+#include "resultlistview.h"
 #include "resultmodel.h"
 #include "wordlist.h"
 #include "wrapbutton.h"
 
 namespace {
-
-// Rows the result list lays out at a time.
-constexpr int kLayoutBatch = 5000;
 
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -82,16 +79,11 @@ frmMain::frmMain(QWidget* parent)
   label3_->setPalette(red);
   label3_->setGeometry(twips(240), twips(1440), twips(2415), twips(1455));
 
-  list1_ = new QListView(this);
+  // A search may list hundreds of thousands of words: the view places each
+  // row from its number and keeps nothing per row.
+  list1_ = new ResultListView(this);
   list1_->setObjectName(QStringLiteral("List1"));
   list1_->setModel(results_);
-  list1_->setUniformItemSizes(true);
-  // A search may list hundreds of thousands of words: the view lays out the
-  // first rows, paints them, and lays out the rest in the following turns of
-  // the event loop, a batch at a time, rather than keeping the window still
-  // until every row has its place.
-  list1_->setLayoutMode(QListView::Batched);
-  list1_->setBatchSize(kLayoutBatch);
   list1_->setSelectionMode(QAbstractItemView::SingleSelection);
   list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list1_->setGeometry(twips(120), twips(1200), twips(2655), twips(1815));
