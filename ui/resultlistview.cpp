@@ -1,7 +1,7 @@
 #include "resultlistview.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -58,15 +58,9 @@ void ResultListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
   const int first = firstRow();
   int top = first;
   switch (hint) {
-    case PositionAtTop:
-      top = row;
-      break;
-    case PositionAtBottom:
-      top = row - page + 1;
-      break;
-    case PositionAtCenter:
-      top = row - page / 2;
-      break;
+    case PositionAtTop: top = row; break;
+    case PositionAtBottom: top = row - page + 1; break;
+    case PositionAtCenter: top = row - page / 2; break;
     case EnsureVisible:
       if (row < first)
         top = row;
@@ -90,32 +84,21 @@ QModelIndex ResultListView::moveCursor(CursorAction cursorAction, Qt::KeyboardMo
   const QModelIndex current = currentIndex();
   if (!current.isValid()) return model()->index(0, 0, rootIndex());
   const int row = current.row();
-  const int page = rowsPerPage();
+  // A page moves by one row less than the viewport holds, so the row last
+  // seen stays in sight.
+  const int page = std::max(1, rowsPerPage() - 1);
   int target = row;
   switch (cursorAction) {
     case MoveUp:
-    case MovePrevious:
-      target = row - 1;
-      break;
+    case MovePrevious: target = row - 1; break;
     case MoveDown:
-    case MoveNext:
-      target = row + 1;
-      break;
-    case MovePageUp:
-      target = row - page;
-      break;
-    case MovePageDown:
-      target = row + page;
-      break;
-    case MoveHome:
-      target = 0;
-      break;
-    case MoveEnd:
-      target = rows - 1;
-      break;
+    case MoveNext: target = row + 1; break;
+    case MovePageUp: target = row - page; break;
+    case MovePageDown: target = row + page; break;
+    case MoveHome: target = 0; break;
+    case MoveEnd: target = rows - 1; break;
     case MoveLeft:
-    case MoveRight:
-      break;
+    case MoveRight: break;
   }
   return model()->index(std::clamp(target, 0, rows - 1), 0, rootIndex());
 }

@@ -25,7 +25,8 @@ struct ShownList {
     view.setFocus();
     view.setCurrentIndex(model.index(0, 0));
   }
-  int page() const { return view.viewport()->height() / view.visualRect(model.index(0, 0)).height(); }
+  // Rows a page key moves: one less than the viewport holds whole.
+  int page() const { return view.viewport()->height() / view.visualRect(model.index(0, 0)).height() - 1; }
   // The current row lies whole inside the viewport.
   bool currentShown() const { return view.viewport()->rect().contains(view.visualRect(view.currentIndex())); }
 };
