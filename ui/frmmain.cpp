@@ -69,7 +69,9 @@ frmMain::frmMain(QWidget* parent)
   label2_->setGeometry(twips(120), twips(960), twips(2655), twips(255));
 
   // The please-wait label lies inside the result list's rectangle, beneath
-  // it: it shows exactly while a search keeps the list hidden.
+  // it, and shows exactly while a search keeps the list hidden. While the
+  // list shows, the label is hidden too: the list covers it, and a hidden
+  // label costs the window's first painting nothing (its larger font).
   label3_ = makeLabel(QStringLiteral("Label3"),
                       QStringLiteral("Proszę czekać, trwa wyszukiwanie odpowiednich wyrazów !!!"), this);
   label3_->setWordWrap(true);
@@ -88,6 +90,7 @@ frmMain::frmMain(QWidget* parent)
   list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list1_->setGeometry(twips(120), twips(1200), twips(2655), twips(1815));
   label3_->stackUnder(list1_);
+  label3_->hide();
 
   command1_ = makeButton(QStringLiteral("Command1"), QStringLiteral("Szukaj"), this);
   command1_->setGeometry(twips(3000), twips(120), twips(1455), twips(375));
@@ -138,8 +141,10 @@ void frmMain::ClearResults() {
 void frmMain::SetResultsVisible(bool visible) {
   // The words found reach the list in one piece, before it shows.
   if (visible) results_->publish();
+  if (!visible) label3_->show();
   list1_->setVisible(visible);
   label2_->setVisible(visible);
+  if (visible) label3_->hide();
 }
 
 void frmMain::SetPatternEnabled(bool enabled) {

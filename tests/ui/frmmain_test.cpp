@@ -248,9 +248,10 @@ void FrmMainTest::pleaseWaitLabelShowsOnlyWhileListHidden() {
   auto* label3 = control<QLabel>(t.window, "Label3");
   const QPoint centre = label3->geometry().center();
 
-  // The list covers the label.
+  // The list covers the label, which stays hidden (and unpainted) beneath it.
   QVERIFY(list1->geometry().contains(label3->geometry()));
   QVERIFY(list1->isAncestorOf(t.window.childAt(centre)));
+  QVERIFY(!label3->isVisible());
 
   // A pattern too long for any word hides the list until the next search that
   // reads a file, and the label shows.
@@ -268,6 +269,7 @@ void FrmMainTest::pleaseWaitLabelShowsOnlyWhileListHidden() {
   QVERIFY(list1->isVisible());
   QVERIFY(control(t.window, "Label2")->isVisible());
   QVERIFY(list1->isAncestorOf(t.window.childAt(centre)));
+  QVERIFY(!label3->isVisible());
 }
 
 void FrmMainTest::searchListsMatchesInFileOrder() {
