@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <string>
 #include <span>
+#include <string>
 #include <string_view>
 #include <system_error>
 
