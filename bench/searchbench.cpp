@@ -20,7 +20,7 @@
 // argument; each prints its figures on one line.
 #include <QApplication>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QWindow>
 
@@ -185,7 +185,7 @@ int ChildSearch(int argc, char* argv[], const fs::path& folder, const std::strin
   WaitMapped(window);
   auto* text1 = window.findChild<QLineEdit*>("Text1");
   auto* command1 = window.findChild<QPushButton*>("Command1");
-  auto* list1 = window.findChild<QListView*>("List1");
+  auto* list1 = window.findChild<QAbstractItemView*>("List1");
   PaintCounter painted;
   list1->viewport()->installEventFilter(&painted);
   text1->setText(QString::fromStdString(pattern));

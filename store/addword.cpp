@@ -1,9 +1,11 @@
 #include "addword.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -24,10 +26,15 @@ constexpr std::chrono::milliseconds kLockWait{10000};
 constexpr char kLockName[] = ".lock";
 
 // The new file: the count of word lines, the old word lines unchanged, the
-// new word last; every line ended by CR LF. Built in memory kept for the
-// run, which the next addition reuses.
-std::string_view NewContent(std::string_view oldContent, std::string_view word) {
+// new word last; every line ended by CR LF. Given as pieces to write one
+// after another: when every old line already ends in CR LF the old lines are
+// written from where they were read, with no copy; otherwise the lines are
+// rebuilt in memory kept for the run, which the next addition reuses. The
+// pieces stay valid until the next call, and while oldContent and word do.
+std::span<const std::string_view> NewContent(std::string_view oldContent, std::string_view word) {
   static KeptBuffer buffer;
+  static std::string count;
+  static std::array<std::string_view, 4> pieces;
   LineReader lines(oldContent);
   lines.ReadLine();  // the old count
   const std::string_view oldWords = oldContent.substr(lines.Position());
@@ -40,7 +47,12 @@ std::string_view NewContent(std::string_view oldContent, std::string_view word) 
     allEndInCrLf = allEndInCrLf && end >= 2 && oldContent[end - 2] == '\r' && oldContent[end - 1] == '\n';
   }
 
-  const std::string count = std::to_string(wordLines + 1) + "\r\n";
+  count = std::to_string(wordLines + 1) + "\r\n";
+  if (allEndInCrLf) {
+    // As in every file this program writes: the old lines go over as they are.
+    pieces = {count, oldWords, word, "\r\n"};
+    return pieces;
+  }
   if (!buffer.Reserve(count.size() + oldWords.size() + wordLines + word.size() + 2, 0))
     throw std::bad_alloc();
   char* out = buffer.Data();
@@ -49,19 +61,15 @@ std::string_view NewContent(std::string_view oldContent, std::string_view word) 
     out += text.size();
   };
   put(count);
-  if (allEndInCrLf) {
-    // As in every file this program writes: the old lines go over as they are.
-    put(oldWords);
-  } else {
-    LineReader again(oldWords);
-    while (!again.AtEnd()) {
-      put(again.ReadLine());
-      put("\r\n");
-    }
+  LineReader again(oldWords);
+  while (!again.AtEnd()) {
+    put(again.ReadLine());
+    put("\r\n");
   }
   put(word);
   put("\r\n");
-  return {buffer.Data(), static_cast<std::size_t>(out - buffer.Data())};
+  pieces[0] = {buffer.Data(), static_cast<std::size_t>(out - buffer.Data())};
+  return std::span<const std::string_view>(pieces.data(), 1);
 }
 
 // Reads the whole file into memory kept for the run: no zero-filled buffer
@@ -201,7 +209,7 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
       throughLink ? TempBeside(target) : folder / TempListPath(n, programFolder).filename();
   if (const std::error_code ec = platform::CheckWritable(target)) return WriteFailed(shownPath, ec);
 
-  const std::string_view updated = NewContent(content, stored);
+  const std::span<const std::string_view> updated = NewContent(content, stored);
   view.ProcessPendingEvents();
   if (const std::error_code ec = platform::WriteFileDurably(temp, updated, target)) {
     platform::RemoveFile(temp);

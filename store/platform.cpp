@@ -294,7 +294,7 @@ std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::
   }
 }
 
-std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_view data,
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
                                  const std::filesystem::path& /*modeFrom*/) {
   if (std::error_code ec = Fault(FileStep::Create)) return ec;
   // Whatever has this name goes first: a link or junction itself, never what
@@ -310,13 +310,15 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!h.Valid()) return LastError();
   std::error_code ec;
-  std::size_t done = 0;
-  while (!ec && done < data.size()) {
-    if ((ec = Fault(FileStep::Write))) break;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
-    DWORD wrote = 0;
-    if (!WriteFile(h.Get(), data.data() + done, want, &wrote, nullptr)) ec = LastError();
-    done += wrote;
+  for (const std::string_view data : pieces) {
+    std::size_t done = 0;
+    while (!ec && done < data.size()) {
+      if ((ec = Fault(FileStep::Write))) break;
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+      DWORD wrote = 0;
+      if (!WriteFile(h.Get(), data.data() + done, want, &wrote, nullptr)) ec = LastError();
+      done += wrote;
+    }
   }
   if (!ec) ec = Fault(FileStep::Sync);
   if (!ec && !FlushFileBuffers(h.Get())) ec = LastError();
@@ -621,7 +623,7 @@ std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::
   return {};
 }
 
-std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_view data,
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
                                  const std::filesystem::path& modeFrom) {
   if (std::error_code ec = Fault(FileStep::Create)) return ec;
   // Whatever has this name goes first: unlink removes a link itself, never
@@ -650,15 +652,17 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_
     }
   }
   std::error_code ec;
-  std::size_t done = 0;
-  while (!ec && done < data.size()) {
-    if ((ec = Fault(FileStep::Write))) break;
-    const ssize_t wrote =
-        ::write(fd.Get(), data.data() + done, std::min<std::size_t>(data.size() - done, 1u << 30));
-    if (wrote < 0) {
-      if (errno != EINTR) ec = LastError();
-    } else {
-      done += static_cast<std::size_t>(wrote);
+  for (const std::string_view data : pieces) {
+    std::size_t done = 0;
+    while (!ec && done < data.size()) {
+      if ((ec = Fault(FileStep::Write))) break;
+      const ssize_t wrote =
+          ::write(fd.Get(), data.data() + done, std::min<std::size_t>(data.size() - done, 1u << 30));
+      if (wrote < 0) {
+        if (errno != EINTR) ec = LastError();
+      } else {
+        done += static_cast<std::size_t>(wrote);
+      }
     }
   }
   if (!ec) ec = Fault(FileStep::Sync);
@@ -696,6 +700,11 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& ou
   ReadOnlyFile file;
   if (std::error_code ec = file.Open(path)) return ec;
   return file.ReadAll(out);
+}
+
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_view data,
+                                 const std::filesystem::path& modeFrom) {
+  return WriteFileDurably(path, std::span<const std::string_view>(&data, 1), modeFrom);
 }
 
 }  // namespace wypelniak::platform

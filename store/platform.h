@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -117,6 +118,10 @@ std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::
 // group of the regular file modeFrom (read from that file once opened, a link
 // there being ignored). On failure the new file is removed.
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_view data,
+                                 const std::filesystem::path& modeFrom);
+// The same, the content being the pieces one after another (written from
+// where they lie, never gathered into one buffer first).
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
                                  const std::filesystem::path& modeFrom);
 
 // Puts from in the place of to in one step: to is at every moment either its

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -19,14 +18,12 @@
 #include "frmslownik.h"
 #include "patternsearch.h"
 #include "programicon.h"
+#include "resultlistview.h"
 #include "resultmodel.h"
 #include "wordlist.h"
 #include "wrapbutton.h"
 
 namespace {
-
-// Rows the result list lays out at a time.
-constexpr int kLayoutBatch = 5000;
 
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -73,7 +70,9 @@ frmMain::frmMain(QWidget* parent)
   label2_->setGeometry(twips(120), twips(960), twips(2655), twips(255));
 
   // The please-wait label lies inside the result list's rectangle, beneath
-  // it: it shows exactly while a search keeps the list hidden.
+  // it, and shows exactly while a search keeps the list hidden. While the
+  // list shows, the label is hidden too: the list covers it, and a hidden
+  // label costs the window's first painting nothing (its larger font).
   label3_ = makeLabel(QStringLiteral("Label3"),
                       QStringLiteral("Proszę czekać, trwa wyszukiwanie odpowiednich wyrazów !!!"), this);
   label3_->setWordWrap(true);
@@ -83,20 +82,16 @@ frmMain::frmMain(QWidget* parent)
   label3_->setPalette(red);
   label3_->setGeometry(twips(240), twips(1440), twips(2415), twips(1455));
 
-  list1_ = new QListView(this);
+  // A search may list hundreds of thousands of words: the view places each
+  // row from its number and keeps nothing per row.
+  list1_ = new ResultListView(this);
   list1_->setObjectName(QStringLiteral("List1"));
   list1_->setModel(results_);
-  list1_->setUniformItemSizes(true);
-  // A search may list hundreds of thousands of words: the view lays out the
-  // first rows, paints them, and lays out the rest in the following turns of
-  // the event loop, a batch at a time, rather than keeping the window still
-  // until every row has its place.
-  list1_->setLayoutMode(QListView::Batched);
-  list1_->setBatchSize(kLayoutBatch);
   list1_->setSelectionMode(QAbstractItemView::SingleSelection);
   list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list1_->setGeometry(twips(120), twips(1200), twips(2655), twips(1815));
   label3_->stackUnder(list1_);
+  label3_->hide();
 
   command1_ = makeButton(QStringLiteral("Command1"), QStringLiteral("Szukaj"), this);
   command1_->setGeometry(twips(3000), twips(120), twips(1455), twips(375));
@@ -149,8 +144,10 @@ void frmMain::ClearResults() {
 void frmMain::SetResultsVisible(bool visible) {
   // The words found reach the list in one piece, before it shows.
   if (visible) results_->publish();
+  if (!visible) label3_->show();
   list1_->setVisible(visible);
   label2_->setVisible(visible);
+  if (visible) label3_->hide();
 }
 
 void frmMain::SetPatternEnabled(bool enabled) {

@@ -8,9 +8,9 @@
 
 class QLabel;
 class QLineEdit;
-class QListView;
 class QModelIndex;
 class QPushButton;
+class ResultListView;
 class ResultModel;
 
 // The main window: the pattern box, the result list and the buttons that
@@ -58,7 +58,7 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   QLineEdit* text1_;
   QLabel* label2_;
   QLabel* label3_;
-  QListView* list1_;
+  ResultListView* list1_;
   QPushButton* command1_;
   QPushButton* command2_;
   QPushButton* command3_;

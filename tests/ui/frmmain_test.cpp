@@ -3,7 +3,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -44,7 +44,7 @@ void search(frmMain& window, const QString& pattern) {
 
 QStringList listed(const frmMain& window) {
   QStringList words;
-  const QAbstractItemModel* model = control<QListView>(window, "List1")->model();
+  const QAbstractItemModel* model = control<QAbstractItemView>(window, "List1")->model();
   for (int row = 0; row < model->rowCount(); ++row) words << model->index(row, 0).data().toString();
   return words;
 }
@@ -183,9 +183,9 @@ void FrmMainTest::window() {
   QCOMPARE(control<QLineEdit>(window, "Text1")->maxLength(), INT_MAX);
   QVERIFY(control(window, "List1")->isVisible());
   QVERIFY(control(window, "Label2")->isVisible());
-  QCOMPARE(control<QListView>(window, "List1")->model()->rowCount(), 0);
+  QCOMPARE(control<QAbstractItemView>(window, "List1")->model()->rowCount(), 0);
   QVERIFY(!control(window, "Command4")->isVisible());
-  QCOMPARE(control<QListView>(window, "List1")->selectionMode(), QAbstractItemView::SingleSelection);
+  QCOMPARE(control<QAbstractItemView>(window, "List1")->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
 void FrmMainTest::fontsAndWrapping() {
@@ -244,13 +244,14 @@ void FrmMainTest::startFocusAndTabOrder() {
 void FrmMainTest::pleaseWaitLabelShowsOnlyWhileListHidden() {
   ShownWindow<frmMain> t({kThreeLetterWords});
   QVERIFY(QTest::qWaitForWindowExposed(&t.window));
-  auto* list1 = control<QListView>(t.window, "List1");
+  auto* list1 = control<QAbstractItemView>(t.window, "List1");
   auto* label3 = control<QLabel>(t.window, "Label3");
   const QPoint centre = label3->geometry().center();
 
-  // The list covers the label.
+  // The list covers the label, which stays hidden (and unpainted) beneath it.
   QVERIFY(list1->geometry().contains(label3->geometry()));
   QVERIFY(list1->isAncestorOf(t.window.childAt(centre)));
+  QVERIFY(!label3->isVisible());
 
   // A pattern too long for any word hides the list until the next search that
   // reads a file, and the label shows.
@@ -268,12 +269,13 @@ void FrmMainTest::pleaseWaitLabelShowsOnlyWhileListHidden() {
   QVERIFY(list1->isVisible());
   QVERIFY(control(t.window, "Label2")->isVisible());
   QVERIFY(list1->isAncestorOf(t.window.childAt(centre)));
+  QVERIFY(!label3->isVisible());
 }
 
 void FrmMainTest::searchListsMatchesInFileOrder() {
   ShownWindow<frmMain> t({kThreeLetterWords});
 
-  auto* list1 = control<QListView>(t.window, "List1");
+  auto* list1 = control<QAbstractItemView>(t.window, "List1");
   search(t.window, QStringLiteral("k*t"));
   QCOMPARE(listed(t.window), QStringList({"kąt", "kot", "kit", "kat"}));
   // Each search replaces the list, whatever was selected in it.

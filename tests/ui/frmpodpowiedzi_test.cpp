@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,7 +103,7 @@ void FrmPodpowiedziTest::opensFromTheResultList() {
   QVERIFY(QTest::qWaitForWindowExposed(&t.window));
   control<QLineEdit>(t.window, "Text1")->setText(QStringLiteral("k*t"));
   control<QPushButton>(t.window, "Command1")->click();
-  auto* list = control<QListView>(t.window, "List1");
+  auto* list = control<QAbstractItemView>(t.window, "List1");
   QCOMPARE(list->model()->rowCount(), 3);
 
   // Each opening is recorded by its caption and its window closed again.
