@@ -1,9 +1,9 @@
 #include "frmpodpowiedzi.h"
 
 #include <memory>
-#include <vector>
 
 #include "controls.h"
+#include "hinttext.h"
 
 namespace {
 
@@ -14,18 +14,6 @@ const ControlSpec kControls[] = {
     {IDC_PODPOWIEDZI_CMDZAMKNIJ, L"Button", L"Zamknij", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0, 5220,
      4860, 1260, 375},
 };
-
-// The terms of one kind, the headword itself left out (the thesaurus lists
-// it among its own synonyms); an empty text when none is left.
-std::string JoinTerms(const std::vector<std::string>& terms, const std::string& headword) {
-  std::string shown;
-  for (const std::string& term : terms) {
-    if (term == headword) continue;
-    if (!shown.empty()) shown += ", ";
-    shown += term;
-  }
-  return shown;
-}
 
 // Line ends as the text box needs them.
 std::wstring WithCrLf(const std::wstring& text) {
@@ -86,35 +74,12 @@ wypelniak::Thesaurus& frmPodpowiedzi::ThesaurusFor(const std::filesystem::path& 
 }
 
 std::string frmPodpowiedzi::Describe(const std::string& word, const wypelniak::ThesaurusLookup& lookup) {
-  using wypelniak::LookupStatus;
-  const std::string quoted = "„" + word + "”";
-  if (lookup.status == LookupStatus::Unavailable) return "Podpowiedzi są niedostępne.\n" + lookup.error;
-  if (lookup.status == LookupStatus::NotFound)
-    return "Tezaurus nie ma hasła " + quoted +
-           ".\nHasłami tezaurusa są formy podstawowe (mianownik, bezokolicznik); odmienione formy, jak "
-           "„kotami”, nie mają własnych haseł. Lista form podstawowych (wypelniak-slownik build --hunspell, "
-           "zob. README.TXT) daje w wynikach głównie wyrazy, dla których są podpowiedzi.";
-
   std::string text;
-  for (const wypelniak::ThesaurusEntry& entry : lookup.entries) {
-    int number = 0;
-    for (const wypelniak::ThesaurusMeaning& meaning : entry.meanings) {
-      if (!text.empty()) text += "\n";
-      text += entry.headword + ", " + std::to_string(++number) + ". znaczenie";
-      if (!meaning.description.empty()) text += " (" + meaning.description + ")";
-      text += "\n";
-      const std::pair<const char*, const std::vector<std::string>*> kinds[] = {
-          {"Synonimy", &meaning.synonyms},
-          {"Pojęcia szersze", &meaning.broader},
-          {"Pojęcia węższe", &meaning.narrower},
-          {"Przeciwieństwa", &meaning.antonyms},
-      };
-      for (const auto& [caption, terms] : kinds) {
-        const std::string joined = JoinTerms(*terms, entry.headword);
-        if (!joined.empty()) text += std::string(caption) + ": " + joined + "\n";
-      }
-    }
+  for (const wypelniak::HintRow& row : wypelniak::HintRows(word, lookup)) {
+    // A blank line parts one meaning from the one before.
+    if (row.kind == wypelniak::HintRow::Heading && !text.empty()) text += "\n";
+    text += row.kind == wypelniak::HintRow::Terms ? row.caption + ": " + row.text : row.text;
+    text += "\n";
   }
-  text += "\nŹródło: tezaurus języka polskiego (synonimy.ux.pl), licencja GNU LGPL 2.1.";
   return text;
 }
