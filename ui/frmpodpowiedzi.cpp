@@ -11,18 +11,10 @@
 #include <vector>
 
 #include "common.h"
+#include "hinttext.h"
 #include "programicon.h"
 
 namespace {
-
-// The terms of one kind, the headword itself left out (the thesaurus lists
-// it among its own synonyms); an empty text when none is left.
-QString joinTerms(const std::vector<std::string>& terms, const std::string& headword) {
-  QStringList shown;
-  for (const std::string& term : terms)
-    if (term != headword) shown << fromUtf8(term);
-  return shown.join(QStringLiteral(", "));
-}
 
 QLabel* makeLabel(const QString& text, QWidget* parent) {
   auto* label = new QLabel(parent);
@@ -116,44 +108,9 @@ wypelniak::Thesaurus& frmPodpowiedzi::thesaurusFor(const std::filesystem::path& 
 
 QList<frmPodpowiedzi::Row> frmPodpowiedzi::describe(const QString& word,
                                                     const wypelniak::ThesaurusLookup& lookup) {
-  using wypelniak::LookupStatus;
-  const QString quoted = QStringLiteral("„") + word + QStringLiteral("”");
-  if (lookup.status == LookupStatus::Unavailable)
-    return {{Row::Heading, {}, QStringLiteral("Podpowiedzi są niedostępne.")},
-            {Row::Paragraph, {}, fromUtf8(lookup.error)}};
-  if (lookup.status == LookupStatus::NotFound)
-    return {{Row::Heading, {}, QStringLiteral("Tezaurus nie ma hasła ") + quoted + QLatin1Char('.')},
-            {Row::Paragraph,
-             {},
-             QStringLiteral("Hasłami tezaurusa są formy podstawowe (mianownik, bezokolicznik); odmienione "
-                            "formy, jak „kotami”, nie mają własnych haseł. Lista form podstawowych "
-                            "(wypelniak-slownik build --hunspell, zob. README.TXT) daje w wynikach "
-                            "głównie wyrazy, dla których są podpowiedzi.")}};
-
   QList<Row> rows;
-  for (const wypelniak::ThesaurusEntry& entry : lookup.entries) {
-    int number = 0;
-    for (const wypelniak::ThesaurusMeaning& meaning : entry.meanings) {
-      QString heading = fromUtf8(entry.headword) + QStringLiteral(", %1. znaczenie").arg(++number);
-      if (!meaning.description.empty())
-        heading += QStringLiteral(" (") + fromUtf8(meaning.description) + QLatin1Char(')');
-      rows.append({Row::Heading, {}, heading});
-      const std::pair<QString, const std::vector<std::string>*> kinds[] = {
-          {QStringLiteral("Synonimy"), &meaning.synonyms},
-          {QStringLiteral("Pojęcia szersze"), &meaning.broader},
-          {QStringLiteral("Pojęcia węższe"), &meaning.narrower},
-          {QStringLiteral("Przeciwieństwa"), &meaning.antonyms},
-      };
-      for (const auto& [caption, terms] : kinds) {
-        const QString text = joinTerms(*terms, entry.headword);
-        if (!text.isEmpty()) rows.append({Row::Terms, caption, text});
-      }
-    }
-  }
-  rows.append(
-      {Row::Paragraph,
-       {},
-       QStringLiteral("\nŹródło: tezaurus języka polskiego (synonimy.ux.pl), licencja GNU LGPL 2.1.")});
+  for (const wypelniak::HintRow& row : wypelniak::HintRows(word.toStdString(), lookup))
+    rows.append({static_cast<Row::Kind>(row.kind), fromUtf8(row.caption), fromUtf8(row.text)});  // same kinds
   return rows;
 }
 

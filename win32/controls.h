@@ -8,6 +8,7 @@
 #define WYPELNIAK_MAIN_CLASS L"WypelniakMain"
 #define WYPELNIAK_SLOWNIK_CLASS L"WypelniakSlownik"
 #define WYPELNIAK_ABOUT_CLASS L"WypelniakAbout"
+#define WYPELNIAK_PODPOWIEDZI_CLASS L"WypelniakPodpowiedzi"
 
 // The program icon in the executable's resources.
 #define IDI_PROGRAM 100
@@ -39,3 +40,7 @@
 #define IDC_ABOUT_LBLDISCLAIMER 305
 #define IDC_ABOUT_CMDOK 306
 #define IDC_ABOUT_CMDSYSINFO 307
+
+// frmPodpowiedzi
+#define IDC_PODPOWIEDZI_TXTHINTS 401
+#define IDC_PODPOWIEDZI_CMDZAMKNIJ 402

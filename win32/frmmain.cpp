@@ -8,6 +8,7 @@
 
 #include "controls.h"
 #include "frmabout.h"
+#include "frmpodpowiedzi.h"
 #include "frmslownik.h"
 #include "patternsearch.h"
 
@@ -136,6 +137,15 @@ void frmMain::FitColumn() {
   ListView_SetColumnWidth(list, 0, std::max(width, 1));
 }
 
+std::wstring frmMain::RowText(std::size_t row) const {
+  if (row < results_.Size()) {
+    const std::u16string found = results_.Utf16(row);
+    return std::wstring(found.begin(), found.end());
+  }
+  if (row - results_.Size() < added_.size()) return added_[row - results_.Size()];
+  return {};
+}
+
 std::string frmMain::PatternText() {
   return Narrow(WindowText(Item(IDC_MAIN_TEXT1)));
 }
@@ -182,20 +192,17 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
         LVITEMW& item = info->item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-          const std::size_t row = static_cast<std::size_t>(std::max(item.iItem, 0));
-          std::wstring added;
-          std::u16string found;
-          std::wstring_view text;
-          if (row < results_.Size()) {
-            found = results_.Utf16(row);
-            text = std::wstring_view(reinterpret_cast<const wchar_t*>(found.data()), found.size());
-          } else if (row - results_.Size() < added_.size()) {
-            text = added_[row - results_.Size()];
-          }
+          const std::wstring text = RowText(static_cast<std::size_t>(std::max(item.iItem, 0)));
           const std::size_t n = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
           std::copy_n(text.data(), n, item.pszText);
           item.pszText[n] = L'\0';
         }
+        return 0;
+      }
+      // A double-click on a row opens its hints (Enter comes through OnEnter:
+      // the window takes the key before the list sees it).
+      if (header->idFrom == IDC_MAIN_LIST1 && header->code == NM_DBLCLK) {
+        ShowHints(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
         return 0;
       }
       break;
@@ -264,4 +271,17 @@ void frmMain::ShowAddWord() {
   frmSlownik dialog(Handle(), programFolder_);
   dialog.SetIcon(bigIcon_, smallIcon_);
   dialog.ShowModal(Handle());
+}
+
+void frmMain::OnEnter() {
+  HWND list = Item(IDC_MAIN_LIST1);
+  if (GetFocus() == list) ShowHints(ListView_GetNextItem(list, -1, LVNI_SELECTED));
+}
+
+void frmMain::ShowHints(int row) {
+  if (searching_ || row < 0 || static_cast<std::size_t>(row) >= RowCount()) return;
+  if (!(ListView_GetItemState(Item(IDC_MAIN_LIST1), row, LVIS_SELECTED) & LVIS_SELECTED)) return;
+  frmPodpowiedzi hints(Handle(), Narrow(RowText(static_cast<std::size_t>(row))), programFolder_);
+  hints.SetIcon(bigIcon_, smallIcon_);
+  hints.ShowModal(Handle());
 }

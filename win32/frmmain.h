@@ -35,16 +35,21 @@ class frmMain : public Form, public wypelniak::SearchView {
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCommand(int id) override;
   void OnClose() override;
+  void OnEnter() override;
   COLORREF LabelColour(int id) override;
 
   void Search();       // Command1 "Szukaj"
   void ShowAbout();    // Command2 "O programie"
   void EndProgram();   // Command3 "Koniec", and an end deferred by a search
   void ShowAddWord();  // Command5 "Dodaj nowy wyraz do słownika"
+  // The hint window for row of the result list, when the row is selected.
+  void ShowHints(int row);
 
   // Number of rows the list shows.
   std::size_t RowCount() const { return results_.Size() + added_.size(); }
   void FitColumn();
+  // The text of row of the result list.
+  std::wstring RowText(std::size_t row) const;
 
   wypelniak::ResultList results_;
   // Words handed over one at a time through AddResult, after results_.

@@ -1,9 +1,10 @@
-; The Windows installer: the program, README.TXT and the word list, installed
+; The Windows installer: the program, README.TXT, the word list and the
+; thesaurus of the clue hints (tezaurus\, when THESAURUS names its folder), installed
 ; for the current user (adding a word writes into the program folder's slow/,
 ; so the folder must stay writable without administrator rights).
 ;
 ; makensis -INPUTCHARSET UTF8 -DVERSION=1.1.0 -DEXE=... -DREADME=... -DWORDS=<folder of slow.N>
-;          -DICON=... -DOUTFILE=... installer.nsi
+;          -DICON=... -DOUTFILE=... [-DTHESAURUS=<folder of th_pl_PL_v2.*, COPYRIGHT>] installer.nsi
 ;
 ; Silent: setup.exe /S [/D=folder]; the uninstaller likewise takes /S.
 
@@ -49,6 +50,15 @@ Section "Wypełniak"
     SetOutPath "$INSTDIR"
   words_kept:
 
+!ifdef THESAURUS
+  ; The thesaurus is the package's own: an upgrade replaces it.
+  SetOutPath "$INSTDIR\tezaurus"
+  File "${THESAURUS}\th_pl_PL_v2.idx"
+  File "${THESAURUS}\th_pl_PL_v2.dat"
+  File "${THESAURUS}\COPYRIGHT"
+  SetOutPath "$INSTDIR"
+!endif
+
   WriteUninstaller "$INSTDIR\odinstaluj.exe"
   CreateShortcut "$SMPROGRAMS\Wypełniak.lnk" "$INSTDIR\wypelniak.exe"
 
@@ -71,6 +81,10 @@ Section "Uninstall"
   Delete "$INSTDIR\slow\~slow.*"
   Delete "$INSTDIR\slow\.lock"
   RMDir "$INSTDIR\slow"
+  Delete "$INSTDIR\tezaurus\th_pl_PL_v2.idx"
+  Delete "$INSTDIR\tezaurus\th_pl_PL_v2.dat"
+  Delete "$INSTDIR\tezaurus\COPYRIGHT"
+  RMDir "$INSTDIR\tezaurus"
   Delete "$INSTDIR\odinstaluj.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Wypełniak.lnk"

@@ -598,6 +598,107 @@ void AboutWindow(const Fixture& f) {
   }
 }
 
+// ------------------------------------------------------------------ hint window
+
+// A thesaurus of two entries in tezaurus/ of folder, in its files' own
+// encoding, ISO-8859-2.
+void WriteThesaurus(const fs::path& folder) {
+  const auto latin2 = [](const std::wstring& text) {
+    const int n = WideCharToMultiByte(28592, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(28592, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+  };
+  const std::wstring entries[][2] = {
+      {L"kot", L"kot|1\n-|kot|kocur|mruczek (pot.)|zwierzę (pojęcie nadrzędne)\n"},
+      {L"żuk", L"żuk|2\n-|chrząszcz (pojęcie nadrzędne)|gnojak\n(samochód)|auto (pojęcie nadrzędne)\n"},
+  };
+  std::string data = "ISO8859-2\n";
+  std::string index = "ISO8859-2\n2\n";
+  for (const auto& [headword, entry] : entries) {
+    index += latin2(headword) + "|" + std::to_string(data.size()) + "\n";
+    data += latin2(entry);
+  }
+  fs::create_directories(folder / "tezaurus");
+  std::ofstream(folder / "tezaurus" / "th_pl_PL_v2.idx", std::ios::binary) << index;
+  std::ofstream(folder / "tezaurus" / "th_pl_PL_v2.dat", std::ios::binary) << data;
+}
+
+enum class Open { DoubleClick, Enter };
+
+// Clicks the first row of the result list, then opens its hints by a
+// double-click or by Enter; the hint window, or nullptr.
+HWND OpenHints(const Program& program, Open how) {
+  HWND list = GetDlgItem(program.Main(), IDC_MAIN_LIST1);
+  const LPARAM firstRow = MAKELPARAM(8, 3);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, firstRow);
+  PostMessageW(list, WM_LBUTTONUP, 0, firstRow);
+  if (how == Open::DoubleClick) {
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, firstRow);
+    PostMessageW(list, WM_LBUTTONUP, 0, firstRow);
+  } else {
+    program.PostKey(VK_RETURN, list);
+  }
+  return program.WaitWindow(WYPELNIAK_PODPOWIEDZI_CLASS, 5000);
+}
+
+const Place kHintPlaces[] = {
+    {IDC_PODPOWIEDZI_TXTHINTS, 120, 120, 6360, 4620},
+    {IDC_PODPOWIEDZI_CMDZAMKNIJ, 5220, 4860, 1260, 375},
+};
+
+void HintWindow(const Fixture& f) {
+  struct Case {
+    bool thesaurus;  // whether tezaurus/ holds the small thesaurus
+    const wchar_t* pattern;
+    Open how;
+    const wchar_t* caption;
+    std::vector<std::wstring> shown;  // parts of the text the window shows
+  };
+  const Case cases[] = {
+      {true,
+       L"ż**",
+       Open::DoubleClick,
+       L"Podpowiedzi: żuk",
+       {L"żuk, 1. znaczenie\r\nSynonimy: gnojak\r\nPojęcia szersze: chrząszcz\r\n",
+        L"żuk, 2. znaczenie (samochód)\r\nPojęcia szersze: auto", L"licencja GNU LGPL"}},
+      {true, L"*o*", Open::Enter, L"Podpowiedzi: kot", {L"Synonimy: kocur, mruczek (pot.)\r\n"}},
+      {true, L"ł**", Open::DoubleClick, L"Podpowiedzi: łoś", {L"Tezaurus nie ma hasła „łoś”."}},
+      {false,
+       L"k*t",
+       Open::Enter,
+       L"Podpowiedzi: kat",
+       {L"Podpowiedzi są niedostępne.", L"th_pl_PL_v2.idx", L"mythes-pl"}},
+  };
+  WriteThesaurus(f.folder);
+  for (const Case& c : cases) {
+    if (!c.thesaurus) fs::remove_all(f.folder / "tezaurus");
+    Program program(f.exe);
+    HWND main = program.Main();
+    if (!main) return CHECK(false, L"the main window shows");
+    CHECK(Search(program, c.pattern).empty(), std::wstring(L"no message for ") + c.pattern);
+    HWND window = OpenHints(program, c.how);
+    if (!window) {
+      CHECK(false, std::wstring(L"the hint window opens for ") + c.pattern);
+      continue;
+    }
+    CHECK(!IsWindowEnabled(main), L"the main window takes no input meanwhile");
+    CheckLayout(window, 6600, 5400, kHintPlaces);
+    CHECK_EQ(Text(window), std::wstring(c.caption), L"caption");
+    CHECK(GetWindow(window, GW_OWNER) == main, L"owned by the main window");
+    HWND text = GetDlgItem(window, IDC_PODPOWIEDZI_TXTHINTS);
+    CHECK(GetWindowLongPtrW(text, GWL_STYLE) & ES_READONLY, L"the text is read-only");
+    const std::wstring shown = Text(text);
+    for (const std::wstring& part : c.shown)
+      CHECK(shown.find(part) != std::wstring::npos, L"the window shows \"" + part + L"\" in: " + shown);
+    program.PostKey(VK_ESCAPE, text);
+    CHECK(program.WaitGone(window, 5000), L"Esc closes the hint window");
+    CHECK(IsWindowEnabled(main), L"the main window takes input again");
+  }
+}
+
 // ------------------------------------------------------------------ installed program
 
 // The program as the installer left it, with its real word list: a search,
@@ -610,6 +711,15 @@ void Installed(const Fixture& f) {
   CHECK(Search(program, L"k*t").empty(), L"no message for k*t");
   const std::vector<std::wstring> rows = Rows(program);
   CHECK(std::find(rows.begin(), rows.end(), L"kot") != rows.end(), L"k*t finds kot: " + Joined(rows));
+  // The installed thesaurus gives the first row's hints.
+  if (HWND hints = OpenHints(program, Open::Enter)) {
+    const std::wstring shown = Text(GetDlgItem(hints, IDC_PODPOWIEDZI_TXTHINTS));
+    CHECK(shown.find(L"1. znaczenie") != std::wstring::npos, L"hints of " + rows[0] + L": " + shown);
+    PostMessageW(GetDlgItem(hints, IDC_PODPOWIEDZI_CMDZAMKNIJ), BM_CLICK, 0, 0);
+    CHECK(program.WaitGone(hints, 5000), L"Zamknij closes the hint window");
+  } else {
+    CHECK(false, L"the hint window opens");
+  }
   CHECK(Search(program, std::wstring(12, L'*')).empty(), L"no message for the all-star search");
   const std::vector<std::wstring> lines = ReadList(f.folder, 12);
   CHECK(!lines.empty() && program.RowCount(list) == _wtoi(lines[0].c_str()) &&
@@ -708,6 +818,7 @@ int wmain(int argc, wchar_t** argv) {
       {"AddWordWindow", AddWordWindow},
       {"AddClickedTwice", AddClickedTwice},
       {"AboutWindow", AboutWindow},
+      {"HintWindow", HintWindow},
       {"ExecutableResources", ExecutableResources},
       {"TwoCopies", TwoCopies},
   };
