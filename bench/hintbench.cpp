@@ -167,7 +167,7 @@ int main(int argc, char* argv[]) {
     std::printf("lookup with a fresh reading of the index (%zu headwords): %.3f ms\n\n", fresh.Size(), first);
   }
 
-  wypelniak::Thesaurus& thesaurus = frmPodpowiedzi::thesaurusFor(folder);
+  wypelniak::Thesaurus& thesaurus = wypelniak::ProgramThesaurus(folder);
 
   for (const std::string& word : words) {
     CountingView view;

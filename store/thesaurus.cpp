@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <memory>
 #include <system_error>
 #include <type_traits>
 #include <utility>
@@ -392,6 +393,16 @@ ThesaurusLookup Thesaurus::Lookup(std::string_view word) {
                         [word](const ThesaurusEntry& e) { return e.headword == word; });
   result.status = result.entries.empty() ? LookupStatus::NotFound : LookupStatus::Found;
   return result;
+}
+
+Thesaurus& ProgramThesaurus(const std::filesystem::path& programFolder) {
+  static std::filesystem::path folder;
+  static std::unique_ptr<Thesaurus> thesaurus;
+  if (!thesaurus || folder != programFolder) {
+    folder = programFolder;
+    thesaurus = std::make_unique<Thesaurus>(Thesaurus::InFolder(ThesaurusFolder(programFolder)));
+  }
+  return *thesaurus;
 }
 
 }  // namespace wypelniak

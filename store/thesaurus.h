@@ -111,6 +111,11 @@ class Thesaurus {
   std::vector<Item> items_;  // sorted by key
 };
 
+// The thesaurus in tezaurus/ beside the program in programFolder, made on the
+// first call and kept for the run, so that its index is read once; a call
+// for another program folder (tests) makes a new one.
+Thesaurus& ProgramThesaurus(const std::filesystem::path& programFolder);
+
 // Parses one meaning line (UTF-8) into its description and term lists.
 ThesaurusMeaning ParseThesaurusMeaning(std::string_view line);
 

@@ -40,7 +40,7 @@ frmPodpowiedzi::frmPodpowiedzi(const QString& word, const std::filesystem::path&
   setFont(defaultFont());
   setFixedSize(twips(6600), twips(5400));
 
-  rows_ = describe(word, thesaurusFor(programFolder).Lookup(word.toStdString()));
+  rows_ = describe(word, wypelniak::ProgramThesaurus(programFolder).Lookup(word.toStdString()));
 
   // The rows lie in a grid: a caption on the left, its terms wrapping in
   // the column beside it, so that a long list keeps its indent. A long
@@ -93,17 +93,6 @@ QString frmPodpowiedzi::hintText() const {
   for (const Row& row : rows_)
     lines << (row.kind == Row::Terms ? row.caption + QStringLiteral(": ") + row.text : row.text);
   return lines.join(QLatin1Char('\n'));
-}
-
-wypelniak::Thesaurus& frmPodpowiedzi::thesaurusFor(const std::filesystem::path& programFolder) {
-  static std::filesystem::path folder;
-  static std::unique_ptr<wypelniak::Thesaurus> thesaurus;
-  if (!thesaurus || folder != programFolder) {
-    folder = programFolder;
-    thesaurus = std::make_unique<wypelniak::Thesaurus>(
-        wypelniak::Thesaurus::InFolder(wypelniak::ThesaurusFolder(programFolder)));
-  }
-  return *thesaurus;
 }
 
 QList<frmPodpowiedzi::Row> frmPodpowiedzi::describe(const QString& word,

@@ -25,10 +25,6 @@ class frmPodpowiedzi : public QDialog {
   // The text the window shows, one line per row ("Synonimy: a, b").
   QString hintText() const;
 
-  // The thesaurus of tezaurus/ in programFolder, kept for the rest of the
-  // run, so that its index is read on the first hint only.
-  static wypelniak::Thesaurus& thesaurusFor(const std::filesystem::path& programFolder);
-
   // One row of the window: a heading, a caption with its terms, or a
   // paragraph of text.
   struct Row {

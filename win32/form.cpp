@@ -1,5 +1,7 @@
 #include "form.h"
 
+#include "controls.h"
+
 #include <commctrl.h>
 
 #include <utility>
@@ -111,6 +113,11 @@ std::string Narrow(std::wstring_view text) {
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
                       nullptr);
   return utf8;
+}
+
+HICON LoadProgramIcon(int width, int height) {
+  return static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, width, height, 0));
 }
 
 std::wstring WindowText(HWND window) {
@@ -256,6 +263,11 @@ void Form::ShowModal(HWND owner) {
 void Form::EndModal() {
   modal_ = false;
   PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void Form::SetIcon(HICON big, HICON small) {
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }
 
 void Form::ProcessPendingMessages() {

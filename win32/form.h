@@ -32,6 +32,9 @@ std::string Narrow(std::wstring_view text);
 // The text of a window or control.
 std::wstring WindowText(HWND window);
 
+// The program icon at a size in pixels, from the executable's resources.
+HICON LoadProgramIcon(int width, int height);
+
 // Shows a message: text, its title (never empty) and icon, over owner.
 using MessageFunction = void (*)(HWND owner, const std::wstring& text, const std::wstring& title,
                                  wypelniak::MessageIcon icon);
@@ -77,6 +80,10 @@ class Form {
   // Shows the window modally over owner, which takes no input meanwhile, and
   // returns when the window has closed; the window is then destroyed.
   void ShowModal(HWND owner);
+
+  // Sets the window's title-bar and task-switcher icons; the caller keeps
+  // them alive while the window lives.
+  void SetIcon(HICON big, HICON small);
 
   // Handles every pending message once.
   static void ProcessPendingMessages();

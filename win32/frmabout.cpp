@@ -42,14 +42,9 @@ const SeparatorLine kLine1[] = {
 frmAbout::frmAbout(HWND mainWindow) : mainWindow_(mainWindow) {
   Create(WYPELNIAK_ABOUT_CLASS, L"O programie", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
          mainWindow, 5730, 3555, kControls, {IDC_ABOUT_CMDOK, IDC_ABOUT_CMDSYSINFO});
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  bigIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  smallIcon_ =
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-  SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  bigIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+  smallIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+  SetIcon(bigIcon_, smallIcon_);
   SetPicture();
   // Load step: the placeholder gives way to the real version before the
   // window is first shown.
@@ -65,8 +60,7 @@ void frmAbout::SetPicture() {
   // The picture is the 32 × 32 icon, scaled with the window's DPI.
   const int size = Twips(480, Dpi());
   HICON old = picture_;
-  picture_ = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, size, size, 0));
+  picture_ = LoadProgramIcon(size, size);
   SendMessageW(Item(IDC_ABOUT_PICICON), STM_SETICON, reinterpret_cast<WPARAM>(picture_), 0);
   SetWindowPos(Item(IDC_ABOUT_PICICON), nullptr, 0, 0, size, size,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -94,14 +94,9 @@ frmMain::frmMain(std::filesystem::path programFolder) : programFolder_(std::move
          nullptr, 4680, 3195, kControls,
          {IDC_MAIN_TEXT1, IDC_MAIN_LIST1, IDC_MAIN_COMMAND1, IDC_MAIN_COMMAND2, IDC_MAIN_COMMAND3,
           IDC_MAIN_COMMAND4, IDC_MAIN_COMMAND5});
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  bigIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  smallIcon_ =
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-  SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  bigIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+  smallIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+  SetIcon(bigIcon_, smallIcon_);
 
   HWND list = Item(IDC_MAIN_LIST1);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);

@@ -33,16 +33,11 @@ frmPodpowiedzi::frmPodpowiedzi(HWND owner, const std::string& word,
   Create(WYPELNIAK_PODPOWIEDZI_CLASS, L"Podpowiedzi: " + Widen(word), WS_POPUP | WS_CAPTION | WS_SYSMENU,
          WS_EX_DLGMODALFRAME, owner, 6600, 5400, kControls,
          {IDC_PODPOWIEDZI_CMDZAMKNIJ, IDC_PODPOWIEDZI_TXTHINTS});
-  const std::string text = Describe(word, ThesaurusFor(programFolder).Lookup(word));
+  const std::string text = Describe(word, wypelniak::ProgramThesaurus(programFolder).Lookup(word));
   HWND box = Item(IDC_PODPOWIEDZI_TXTHINTS);
   SendMessageW(box, EM_SETLIMITTEXT, 0, 0);
   // Plain text: the box shows whatever the thesaurus holds as it is.
   SetWindowTextW(box, WithCrLf(Widen(text)).c_str());
-}
-
-void frmPodpowiedzi::SetIcon(HICON big, HICON small) {
-  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }
 
 LRESULT frmPodpowiedzi::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -60,17 +55,6 @@ LRESULT frmPodpowiedzi::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmPodpowiedzi::OnCommand(int id) {
   if (id == IDC_PODPOWIEDZI_CMDZAMKNIJ) EndModal();
-}
-
-wypelniak::Thesaurus& frmPodpowiedzi::ThesaurusFor(const std::filesystem::path& programFolder) {
-  static std::filesystem::path folder;
-  static std::unique_ptr<wypelniak::Thesaurus> thesaurus;
-  if (!thesaurus || folder != programFolder) {
-    folder = programFolder;
-    thesaurus = std::make_unique<wypelniak::Thesaurus>(
-        wypelniak::Thesaurus::InFolder(wypelniak::ThesaurusFolder(programFolder)));
-  }
-  return *thesaurus;
 }
 
 std::string frmPodpowiedzi::Describe(const std::string& word, const wypelniak::ThesaurusLookup& lookup) {

@@ -16,16 +16,9 @@ class frmPodpowiedzi : public Form {
   // programFolder.
   frmPodpowiedzi(HWND owner, const std::string& word, const std::filesystem::path& programFolder);
 
-  // The window's icons (the main window passes its own before showing it).
-  void SetIcon(HICON big, HICON small);
-
   // What the window shows for a lookup of word, in UTF-8, one line per row
   // ("Synonimy: a, b"), a blank line before each meaning but the first.
   static std::string Describe(const std::string& word, const wypelniak::ThesaurusLookup& lookup);
-
-  // The thesaurus of tezaurus/ in programFolder, kept for the rest of the
-  // run, so that its index is read on the first hint only.
-  static wypelniak::Thesaurus& ThesaurusFor(const std::filesystem::path& programFolder);
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

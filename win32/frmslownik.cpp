@@ -28,11 +28,6 @@ frmSlownik::frmSlownik(HWND owner, std::filesystem::path programFolder)
   SendMessageW(Item(IDC_SLOWNIK_TEXT1), EM_SETLIMITTEXT, 0, 0);
 }
 
-void frmSlownik::SetIcon(HICON big, HICON small) {
-  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-}
-
 std::string frmSlownik::WordText() {
   return Narrow(WindowText(Item(IDC_SLOWNIK_TEXT1)));
 }

@@ -12,9 +12,6 @@ class frmSlownik : public Form, public wypelniak::AddWordView {
  public:
   frmSlownik(HWND owner, std::filesystem::path programFolder);
 
-  // The window's icons (the main window passes its own before showing it).
-  void SetIcon(HICON big, HICON small);
-
   // AddWordView, on this window's controls.
   std::string WordText() override;
   void ShowMessage(std::string_view text, std::string_view title, wypelniak::MessageIcon icon) override;
