@@ -18,9 +18,9 @@
 //
 // The fresh processes are this program started again with a --child-...
 // argument; each prints its figures on one line.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QPushButton>
 #include <QWindow>
 
@@ -286,7 +286,7 @@ int main(int argc, char* argv[]) {
   if (argc >= 4 && std::string(argv[1]) == "--child-add") return ChildAdd(argv[2], std::atoi(argv[3]));
   if (argc >= 2 && std::string(argv[1]) == "--child-start") return ChildStart(argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr, "użycie: %s FOLDER_PROGRAMU [RUNDY]\n", argv[0]);
+    std::fprintf(stderr, "użycie: %s FOLDER_PROGRAMU [RUNDY] [search|scale|add|start]...\n", argv[0]);
     return 2;
   }
   if (!std::getenv("XDG_RUNTIME_DIR")) {
@@ -299,6 +299,11 @@ int main(int argc, char* argv[]) {
   const fs::path minimal = self.parent_path() / "startup_minimal";
   const fs::path folder = fs::absolute(argv[1]);
   const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
+  // The parts to run, all unless some are named.
+  const std::vector<std::string> parts(argv + std::min(argc, 3), argv + argc);
+  const auto part = [&parts](const char* name) {
+    return parts.empty() || std::find(parts.begin(), parts.end(), name) != parts.end();
+  };
   const fs::path list12 = wypelniak::WordListPath(12, folder);
   if (!fs::exists(list12)) {
     std::fprintf(stderr, "brak pliku %s\n", list12.c_str());
@@ -314,7 +319,7 @@ int main(int argc, char* argv[]) {
   const std::vector<std::string> patterns = {stars, "k*********a*"};
   std::map<std::string, std::vector<double>> first, firstLaid, second, secondLaid, grep, added, kept, anon;
   std::map<std::string, std::string> problems;
-  for (int r = 0; r < rounds; ++r) {
+  for (int r = 0; r < rounds && (part("search") || part("scale")); ++r) {
     for (const std::string& p : patterns) {
       const Run child = Spawn({self.string(), "--child-search", folder.string(), p});
       const Run g = Spawn(Grep(p, list12), true);
@@ -335,49 +340,54 @@ int main(int argc, char* argv[]) {
     }
   }
   for (const std::string& p : patterns) {
+    if (!part("search")) break;
     Row("first search " + p + " (window, fresh process)", Median(first[p]), "grep", Median(grep[p]));
     Row("  until every row is laid out", Median(firstLaid[p]), "grep", Median(grep[p]));
     Row("  second search of that process", Median(second[p]), "grep", Median(grep[p]));
     Row("  until every row is laid out", Median(secondLaid[p]), "grep", Median(grep[p]));
     if (problems.count(p)) std::printf("%s\n", problems[p].c_str());
   }
-  std::printf("%-48s %9.2f MB   file     %9.2f MB   ratio %5.2f\n",
-              ("memory added by the first " + stars + " search").c_str(), Median(added[stars]) / 1e6,
-              fileBytes / 1e6, Median(added[stars]) / fileBytes);
-  std::printf("%-48s %9.2f MB   file     %9.2f MB   ratio %5.2f\n", "  of it still held after the search",
-              Median(kept[stars]) / 1e6, fileBytes / 1e6, Median(kept[stars]) / fileBytes);
-  std::printf("%-48s %9.2f MB   file     %9.2f MB   ratio %5.2f\n", "  of it private (anonymous) memory",
-              Median(anon[stars]) / 1e6, fileBytes / 1e6, Median(anon[stars]) / fileBytes);
+  if (part("search")) {
+    std::printf("%-48s %9.2f MB   file     %9.2f MB   ratio %5.2f\n",
+                ("memory added by the first " + stars + " search").c_str(), Median(added[stars]) / 1e6,
+                fileBytes / 1e6, Median(added[stars]) / fileBytes);
+    std::printf("%-48s %9.2f MB   file     %9.2f MB   ratio %5.2f\n", "  of it still held after the search",
+                Median(kept[stars]) / 1e6, fileBytes / 1e6, Median(kept[stars]) / fileBytes);
+    std::printf("%-48s %9.2f MB   file     %9.2f MB   ratio %5.2f\n", "  of it private (anonymous) memory",
+                Median(anon[stars]) / 1e6, fileBytes / 1e6, Median(anon[stars]) / fileBytes);
+  }
 
   // The same selective search on longer lists.
-  std::printf("\n");
-  const std::string selective = "k*********a*";
-  Row("k*********a* on slow.12 x1", Median(first[selective]), "grep", Median(grep[selective]));
-  for (const int times : {10, 50}) {
-    const fs::path scaled = ScaledList(folder, list12, times);
-    const fs::path file = wypelniak::WordListPath(12, scaled);
-    std::vector<double> ours, theirs;
-    std::string problem;
-    for (int r = 0; r < rounds; ++r) {
-      const Run child = Spawn({self.string(), "--child-search", scaled.string(), selective});
-      const Run g = Spawn(Grep(selective, file), true);
-      auto f = Figures(child.output);
-      ours.push_back(f["first"]);
-      theirs.push_back(g.ms);
-      if (f["rows"] != static_cast<double>(Lines(g.output)) || f["messages"] != 0)
-        problem = "  MISMATCH: " + std::to_string(static_cast<long>(f["rows"])) + " rows";
+  if (part("scale")) {
+    std::printf("\n");
+    const std::string selective = "k*********a*";
+    Row("k*********a* on slow.12 x1", Median(first[selective]), "grep", Median(grep[selective]));
+    for (const int times : {10, 50}) {
+      const fs::path scaled = ScaledList(folder, list12, times);
+      const fs::path file = wypelniak::WordListPath(12, scaled);
+      std::vector<double> ours, theirs;
+      std::string problem;
+      for (int r = 0; r < rounds; ++r) {
+        const Run child = Spawn({self.string(), "--child-search", scaled.string(), selective});
+        const Run g = Spawn(Grep(selective, file), true);
+        auto f = Figures(child.output);
+        ours.push_back(f["first"]);
+        theirs.push_back(g.ms);
+        if (f["rows"] != static_cast<double>(Lines(g.output)) || f["messages"] != 0)
+          problem = "  MISMATCH: " + std::to_string(static_cast<long>(f["rows"])) + " rows";
+      }
+      Row("k*********a* on slow.12 x" + std::to_string(times) + " (" +
+              std::to_string(fs::file_size(file) / 1000000) + " MB)",
+          Median(ours), "grep", Median(theirs));
+      std::printf("  per x1: %.2f ms (x1 first search %.2f ms)\n", Median(ours) / times,
+                  Median(first[selective]));
+      if (!problem.empty()) std::printf("%s\n", problem.c_str());
     }
-    Row("k*********a* on slow.12 x" + std::to_string(times) + " (" +
-            std::to_string(fs::file_size(file) / 1000000) + " MB)",
-        Median(ours), "grep", Median(theirs));
-    std::printf("  per x1: %.2f ms (x1 first search %.2f ms)\n", Median(ours) / times,
-                Median(first[selective]));
-    if (!problem.empty()) std::printf("%s\n", problem.c_str());
   }
 
   // The first addition of a process to the largest file.
-  std::printf("\n");
-  {
+  if (part("add")) {
+    std::printf("\n");
     fs::path largest;
     for (int n = wypelniak::MinWordLength; n <= wypelniak::MaxWordLength; ++n) {
       const fs::path p = wypelniak::WordListPath(n, folder);
@@ -404,7 +414,7 @@ int main(int argc, char* argv[]) {
   }
 
   // The start until the main window is mapped.
-  {
+  if (part("start")) {
     std::vector<double> ours, theirs;
     for (int r = 0; r < rounds; ++r) {
       const Run a = Spawn({self.string(), "--child-start"});
