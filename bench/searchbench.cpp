@@ -401,11 +401,17 @@ int main(int argc, char* argv[]) {
     const fs::path copy = scratch / "copy";
     std::vector<double> ours, theirs;
     for (int r = 0; r < rounds; ++r) {
+      // Each starts on a settled file system: the blocks this loop frees
+      // (the file replaced last round, cp's last copy) are otherwise freed
+      // for good by whichever process next waits for the disk, which is the
+      // addition's fsync and never cp.
       fs::copy_file(largest, target, fs::copy_options::overwrite_existing);
+      ::sync();
       auto f = Figures(Spawn({self.string(), "--child-add", scratch.string(), std::to_string(n)}).output);
       if (f["added"] != 1) std::printf("  the addition failed\n");
       ours.push_back(f["add"]);
       fs::remove(copy);
+      ::sync();
       theirs.push_back(Spawn({"cp", largest.string(), copy.string()}).ms);
     }
     Row("first addition of a process to " + name + " (" + std::to_string(fs::file_size(largest)) + " B)",

@@ -1,16 +1,16 @@
 #include "addword.h"
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "cp1250.h"
 #include "keptmemory.h"
+#include "listscan.h"
 #include "platform.h"
 
 namespace wypelniak {
@@ -25,35 +25,52 @@ constexpr std::chrono::milliseconds kLockWait{10000};
 // folder, empty: removing it could let two copies lock two different files.
 constexpr char kLockName[] = ".lock";
 
-// The new file: the count of word lines, the old word lines unchanged, the
-// new word last; every line ended by CR LF. Given as pieces to write one
-// after another: when every old line already ends in CR LF the old lines are
-// written from where they were read, with no copy; otherwise the lines are
-// rebuilt in memory kept for the run, which the next addition reuses. The
-// pieces stay valid until the next call, and while oldContent and word do.
-std::span<const std::string_view> NewContent(std::string_view oldContent, std::string_view word) {
+// How much of a word-list file the addition reads at a time while it looks
+// the file over: as the search does, small enough to stay in the processor's
+// cache and never to need fresh memory.
+constexpr std::size_t kScanChunk = std::size_t{1} << 16;
+
+// Looks the whole file over, a chunk at a time, in memory kept for the run.
+std::error_code ScanListFile(platform::ReadOnlyFile& file, std::string_view word, ListScan& scan) {
   static KeptBuffer buffer;
-  static std::string count;
-  static std::array<std::string_view, 4> pieces;
+  return ScanList(
+      [&file](char* into, std::size_t size, std::size_t& got) { return file.ReadSome(into, size, got); },
+      word, buffer, kScanChunk, MaxListFileBytes, scan);
+}
+
+// Reads the first size bytes of the file into memory kept for the run: no
+// zero-filled buffer is made, and the next addition reuses the memory. The
+// bytes stay valid until the next call.
+std::error_code ReadListFile(const platform::ReadOnlyFile& file, std::uint64_t size,
+                             std::string_view& content) {
+  static KeptBuffer buffer;
+  if (!buffer.Reserve(static_cast<std::size_t>(size) + 1, 0))
+    return std::make_error_code(std::errc::not_enough_memory);
+  std::size_t used = 0;
+  while (used < size) {
+    std::size_t got = 0;
+    if (const std::error_code ec =
+            file.ReadAt(used, buffer.Data() + used, static_cast<std::size_t>(size) - used, got))
+      return ec;
+    if (got == 0) return platform::FileRefusal::Shrunk;
+    used += got;
+  }
+  content = {buffer.Data(), used};
+  return {};
+}
+
+// The new file for a file whose lines do not all end in CR LF: the count of
+// word lines, the old word lines, the new word last, every line ended by
+// CR LF, built in memory kept for the run. The bytes stay valid until the
+// next call.
+std::string_view RebuiltContent(std::string_view oldContent, std::uint64_t wordLines, std::string_view word) {
+  static KeptBuffer buffer;
+  const std::string count = std::to_string(wordLines + 1) + "\r\n";
   LineReader lines(oldContent);
   lines.ReadLine();  // the old count
   const std::string_view oldWords = oldContent.substr(lines.Position());
-  std::size_t wordLines = 0;
-  bool allEndInCrLf = true;
-  while (!lines.AtEnd()) {
-    lines.ReadLine();
-    ++wordLines;
-    const std::size_t end = lines.Position();
-    allEndInCrLf = allEndInCrLf && end >= 2 && oldContent[end - 2] == '\r' && oldContent[end - 1] == '\n';
-  }
-
-  count = std::to_string(wordLines + 1) + "\r\n";
-  if (allEndInCrLf) {
-    // As in every file this program writes: the old lines go over as they are.
-    pieces = {count, oldWords, word, "\r\n"};
-    return pieces;
-  }
-  if (!buffer.Reserve(count.size() + oldWords.size() + wordLines + word.size() + 2, 0))
+  if (!buffer.Reserve(count.size() + oldWords.size() + static_cast<std::size_t>(wordLines) + word.size() + 2,
+                      0))
     throw std::bad_alloc();
   char* out = buffer.Data();
   const auto put = [&out](std::string_view text) {
@@ -68,55 +85,7 @@ std::span<const std::string_view> NewContent(std::string_view oldContent, std::s
   }
   put(word);
   put("\r\n");
-  pieces[0] = {buffer.Data(), static_cast<std::size_t>(out - buffer.Data())};
-  return std::span<const std::string_view>(pieces.data(), 1);
-}
-
-// Reads the whole file into memory kept for the run: no zero-filled buffer
-// is made, and the next addition reuses the memory. The bytes stay valid
-// until the next call.
-std::error_code ReadListFile(platform::ReadOnlyFile& file, std::string_view& content) {
-  static KeptBuffer buffer;
-  const std::uint64_t size = file.Size();  // a hint only: the file may grow
-  std::size_t used = 0;
-  if (!buffer.Reserve(size > MaxListFileBytes ? std::size_t{1} << 16 : static_cast<std::size_t>(size) + 1, 0))
-    return std::make_error_code(std::errc::not_enough_memory);
-  for (;;) {
-    if (used == buffer.Size() && !buffer.Reserve(buffer.Size() * 2, used))
-      return std::make_error_code(std::errc::not_enough_memory);
-    std::size_t got = 0;
-    if (const std::error_code ec = file.ReadSome(buffer.Data() + used, buffer.Size() - used, got)) return ec;
-    if (got == 0) break;
-    used += got;
-    // A file that grows while it is read is held to the same limit.
-    if (used > MaxListFileBytes) return std::make_error_code(std::errc::file_too_large);
-  }
-  content = {buffer.Data(), used};
-  return {};
-}
-
-// Does the file hold the word? Every line after the first is compared whole.
-// The word's bytes are looked for in the whole text at once (the library's
-// search skips through it fast); a place counts when a line begins there
-// (after a CR, or after the LF of a CR LF) and ends right after the word.
-bool HoldsWord(std::string_view content, std::string_view word) {
-  LineReader first(content);
-  if (!first.AtEnd()) first.ReadLine();
-  const std::size_t from = first.Position();
-  if (word.empty()) {
-    LineReader lines(content.substr(from));
-    while (!lines.AtEnd())
-      if (lines.ReadLine().empty()) return true;
-    return false;
-  }
-  for (std::size_t at = content.find(word, from); at != std::string_view::npos;
-       at = content.find(word, at + 1)) {
-    const bool begins =
-        at == from || content[at - 1] == '\r' || (content[at - 1] == '\n' && content[at - 2] == '\r');
-    const std::size_t end = at + word.size();
-    if (begins && (end == content.size() || content[end] == '\r')) return true;
-  }
-  return false;
+  return {buffer.Data(), static_cast<std::size_t>(out - buffer.Data())};
 }
 
 std::string WriteFailed(const std::filesystem::path& path, const std::error_code& ec) {
@@ -180,25 +149,26 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   }
 
   // Read under the lock, so that a word another copy has just added is seen.
-  std::string_view content;
+  // The file stays open until the new one has replaced it (where the system
+  // allows it): its old lines are copied from it, and its last close, which
+  // frees it, need not be waited for.
+  platform::ReadOnlyFile file;
+  ListScan scan;
   {
-    platform::ReadOnlyFile file;
     std::error_code ec = file.Open(listFile);
     if (!ec && file.Size() > MaxListFileBytes)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " +
              DescribeTooLarge(file.Size()) + ". Słownik nie został zmieniony.";
-    if (!ec) ec = ReadListFile(file, content);
+    if (!ec) ec = ScanListFile(file, Cp1250ToLower(stored), scan);
     if (ec)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
              ". Słownik nie został zmieniony.";
   }
 
-  if (LooksLikeUtf8(content)) return WrongEncodingMessage(shownPath) + " Słownik nie został zmieniony.";
-  if (const CountLine first = ReadCountLine(content); first.error != CountError::None)
-    return CountLineMessage(shownPath, first) + " Słownik nie został zmieniony.";
-
-  if (HoldsWord(content, Cp1250ToLower(stored)))
-    return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";
+  if (scan.utf8) return WrongEncodingMessage(shownPath) + " Słownik nie został zmieniony.";
+  if (scan.first.error != CountError::None)
+    return CountLineMessage(shownPath, scan.first) + " Słownik nie został zmieniony.";
+  if (scan.holdsWord) return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";
 
   // A link in place of the file is written through, the link kept, only
   // into a file of the user's own; the new file is made beside that file.
@@ -209,9 +179,24 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
       throughLink ? TempBeside(target) : folder / TempListPath(n, programFolder).filename();
   if (const std::error_code ec = platform::CheckWritable(target)) return WriteFailed(shownPath, ec);
 
-  const std::span<const std::string_view> updated = NewContent(content, stored);
+  // The new file: the count of word lines, the old word lines, the new word
+  // last. When every old line already ends in CR LF, as in every file this
+  // program writes, the old lines go over as they are, copied from the old
+  // file by the system; otherwise the file is rebuilt in memory.
+  const std::string count = std::to_string(scan.wordLines + 1) + "\r\n";
+  const std::uint64_t oldWordBytes = scan.size - scan.wordsStart;
+  std::string_view oldContent;  // only for a file that is rebuilt
+  std::vector<platform::ContentPiece> pieces;
+  if (scan.allEndInCrLf) {
+    pieces = {{count}, {{}, &file, scan.wordsStart, oldWordBytes}, {stored}, {"\r\n"}};
+  } else {
+    if (const std::error_code ec = ReadListFile(file, scan.size, oldContent))
+      return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
+             ". Słownik nie został zmieniony.";
+    pieces = {{RebuiltContent(oldContent, scan.wordLines, stored)}};
+  }
   view.ProcessPendingEvents();
-  if (const std::error_code ec = platform::WriteFileDurably(temp, updated, target)) {
+  if (const std::error_code ec = platform::WriteFileDurably(temp, pieces, target)) {
     platform::RemoveFile(temp);
     // What keeps the temporary file from being made is told of that file.
     if (ec == std::errc::is_a_directory || ec == std::errc::permission_denied ||
@@ -223,19 +208,30 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   }
   TempFile written(temp);
   view.ProcessPendingEvents();
+  if (!platform::ReadOnlyFile::CanBeReplacedWhileOpen) file.Close();
   if (const std::error_code ec = platform::RenameOver(temp, target)) return WriteFailed(shownPath, ec);
   written.Dismiss();
   if (const std::error_code ec = platform::SyncFolder(target.parent_path())) {
     // The new file is in place but may not survive a crash: put the old one
-    // back, so that what the user is told is what the disk holds.
-    if (!platform::WriteFileDurably(temp, content, target) && !platform::RenameOver(temp, target) &&
-        !platform::SyncFolder(target.parent_path())) {
-      return WriteFailed(shownPath, ec);
+    // back, so that what the user is told is what the disk holds. Old lines
+    // that were copied are read back from the new file.
+    platform::ReadOnlyFile placed;
+    std::vector<platform::ContentPiece> old = {{oldContent}};
+    bool restored = true;
+    if (scan.allEndInCrLf) {
+      restored = !placed.Open(target);
+      old = {{scan.head}, {{}, &placed, count.size(), oldWordBytes}};
     }
+    restored = restored && !platform::WriteFileDurably(temp, old, target);
+    placed.Close();
+    if (restored && !platform::RenameOver(temp, target) && !platform::SyncFolder(target.parent_path()))
+      return WriteFailed(shownPath, ec);
     platform::RemoveFile(temp);
     return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(shownPath) + ": " +
            DescribeFileError(ec) + ". Sprawdź, czy wyraz jest w słowniku, zanim dodasz go ponownie.";
   }
+  // Only now: the folder's sync would wait for the freeing of the old file.
+  file.CloseWithoutWaiting();
   view.ProcessPendingEvents();
   return {};
 }

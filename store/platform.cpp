@@ -12,12 +12,14 @@
 #pragma comment(lib, "advapi32.lib")
 #endif
 #else
-#include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+
+#include <thread>
 #endif
 
 #include <algorithm>
@@ -49,6 +51,7 @@ class RefusalCategoryImpl : public std::error_category {
       case FileRefusal::Link: return "symbolic link";
       case FileRefusal::ForeignLink: return "link or its target owned by another user";
       case FileRefusal::LinkTarget: return "link to neither a file nor a folder";
+      case FileRefusal::Shrunk: return "file changed while read";
     }
     return "refused";
   }
@@ -65,13 +68,17 @@ std::error_code make_error_code(FileRefusal refusal) {
   return {static_cast<int>(refusal), RefusalCategory()};
 }
 
-void SetFaultHook(FaultHook hook) { Hook() = std::move(hook); }
+void SetFaultHook(FaultHook hook) {
+  Hook() = std::move(hook);
+}
 
 #ifdef _WIN32
 
 namespace {
 
-std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+std::error_code LastError() {
+  return {static_cast<int>(GetLastError()), std::system_category()};
+}
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -174,7 +181,9 @@ std::filesystem::path ExecutableFolder() {
   }
 }
 
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
+ReadOnlyFile::~ReadOnlyFile() {
+  Close();
+}
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path) {
   Close();
@@ -222,7 +231,29 @@ void ReadOnlyFile::Close() {
   handle_ = nullptr;
 }
 
-FolderLock::~FolderLock() { Release(); }
+void ReadOnlyFile::CloseWithoutWaiting() {
+  Close();
+}
+
+std::error_code ReadOnlyFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size,
+                                     std::size_t& got) const {
+  got = 0;
+  if (std::error_code ec = Fault(FileStep::Read)) return ec;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD read = 0;
+  if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read, &at)) {
+    if (GetLastError() == ERROR_HANDLE_EOF) return {};
+    return LastError();
+  }
+  got = read;
+  return {};
+}
+
+FolderLock::~FolderLock() {
+  Release();
+}
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
   Release();
@@ -294,7 +325,7 @@ std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::
   }
 }
 
-std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const ContentPiece> pieces,
                                  const std::filesystem::path& /*modeFrom*/) {
   if (std::error_code ec = Fault(FileStep::Create)) return ec;
   // Whatever has this name goes first: a link or junction itself, never what
@@ -310,7 +341,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!h.Valid()) return LastError();
   std::error_code ec;
-  for (const std::string_view data : pieces) {
+  const auto put = [&h, &ec](std::string_view data) {
     std::size_t done = 0;
     while (!ec && done < data.size()) {
       if ((ec = Fault(FileStep::Write))) break;
@@ -318,6 +349,25 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
       DWORD wrote = 0;
       if (!WriteFile(h.Get(), data.data() + done, want, &wrote, nullptr)) ec = LastError();
       done += wrote;
+    }
+  };
+  for (const ContentPiece& piece : pieces) {
+    if (piece.file == nullptr) {
+      put(piece.bytes);
+      continue;
+    }
+    // Windows has no copy between open files: through a buffer.
+    static char buffer[1 << 16];
+    std::uint64_t done = 0;
+    while (!ec && done < piece.length) {
+      std::size_t got = 0;
+      if ((ec = piece.file->ReadAt(
+               piece.offset + done, buffer,
+               static_cast<std::size_t>(std::min<std::uint64_t>(piece.length - done, sizeof buffer)), got)))
+        break;
+      if (got == 0) ec = FileRefusal::Shrunk;
+      put(std::string_view(buffer, got));
+      done += got;
     }
   }
   if (!ec) ec = Fault(FileStep::Sync);
@@ -362,7 +412,9 @@ std::error_code RemoveFile(const std::filesystem::path& path) {
 
 namespace {
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
+std::error_code LastError() {
+  return {errno, std::generic_category()};
+}
 
 // Closes a descriptor when it goes out of scope, unless taken.
 class Descriptor {
@@ -469,7 +521,9 @@ std::filesystem::path ExecutableFolder() {
   return exe.parent_path();
 }
 
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
+ReadOnlyFile::~ReadOnlyFile() {
+  Close();
+}
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path) {
   Close();
@@ -532,7 +586,33 @@ void ReadOnlyFile::Close() {
   fd_ = -1;
 }
 
-FolderLock::~FolderLock() { Release(); }
+void ReadOnlyFile::CloseWithoutWaiting() {
+  if (fd_ < 0) return;
+  const int fd = std::exchange(fd_, -1);
+  try {
+    std::thread([fd] { ::close(fd); }).detach();
+  } catch (const std::system_error&) {
+    ::close(fd);
+  }
+}
+
+std::error_code ReadOnlyFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size,
+                                     std::size_t& got) const {
+  got = 0;
+  if (std::error_code ec = Fault(FileStep::Read)) return ec;
+  for (;;) {
+    const ssize_t n = ::pread(fd_, buffer, std::min<std::size_t>(size, INT_MAX), static_cast<off_t>(offset));
+    if (n >= 0) {
+      got = static_cast<std::size_t>(n);
+      return {};
+    }
+    if (errno != EINTR) return LastError();
+  }
+}
+
+FolderLock::~FolderLock() {
+  Release();
+}
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
   Release();
@@ -623,7 +703,7 @@ std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::
   return {};
 }
 
-std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const ContentPiece> pieces,
                                  const std::filesystem::path& modeFrom) {
   if (std::error_code ec = Fault(FileStep::Create)) return ec;
   // Whatever has this name goes first: unlink removes a link itself, never
@@ -652,7 +732,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
     }
   }
   std::error_code ec;
-  for (const std::string_view data : pieces) {
+  const auto put = [&fd, &ec](std::string_view data) {
     std::size_t done = 0;
     while (!ec && done < data.size()) {
       if ((ec = Fault(FileStep::Write))) break;
@@ -663,6 +743,44 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
       } else {
         done += static_cast<std::size_t>(wrote);
       }
+    }
+  };
+  for (const ContentPiece& piece : pieces) {
+    if (piece.file == nullptr) {
+      put(piece.bytes);
+      continue;
+    }
+    // The system copies from file to file without the bytes passing through
+    // this process; where it cannot (another file system, an old kernel),
+    // through a buffer.
+    bool bySystem = true;
+    std::uint64_t done = 0;
+    while (!ec && done < piece.length) {
+      if ((ec = Fault(FileStep::Write))) break;
+      const std::size_t want =
+          static_cast<std::size_t>(std::min<std::uint64_t>(piece.length - done, 1u << 30));
+      ssize_t copied = 0;
+      if (bySystem) {
+        off_t from = static_cast<off_t>(piece.offset + done);
+        copied = ::copy_file_range(piece.file->fd_, &from, fd.Get(), nullptr, want, 0);
+        if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                           errno == EBADF || errno == ETXTBSY)) {
+          bySystem = false;
+          continue;
+        }
+        if (copied < 0) {
+          if (errno != EINTR) ec = LastError();
+          continue;
+        }
+      } else {
+        static char buffer[1 << 16];
+        std::size_t got = 0;
+        if ((ec = piece.file->ReadAt(piece.offset + done, buffer, std::min(want, sizeof buffer), got))) break;
+        put(std::string_view(buffer, got));
+        copied = static_cast<ssize_t>(got);
+      }
+      if (copied == 0 && !ec) ec = FileRefusal::Shrunk;
+      done += static_cast<std::uint64_t>(copied);
     }
   }
   if (!ec) ec = Fault(FileStep::Sync);
@@ -700,6 +818,13 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& ou
   ReadOnlyFile file;
   if (std::error_code ec = file.Open(path)) return ec;
   return file.ReadAll(out);
+}
+
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
+                                 const std::filesystem::path& modeFrom) {
+  std::vector<ContentPiece> content(pieces.size());
+  for (std::size_t i = 0; i < pieces.size(); ++i) content[i].bytes = pieces[i];
+  return WriteFileDurably(path, std::span<const ContentPiece>(content), modeFrom);
 }
 
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_view data,

@@ -27,9 +27,13 @@ enum class FileRefusal {
   Link,         // a symbolic link (or reparse point) where only a file may stand
   ForeignLink,  // a link, or what it leads to, not owned by the user running the program
   LinkTarget,   // a link that leads neither to a regular file nor to a folder
+  Shrunk,       // a file came to an end before the bytes read from it earlier:
+                // another program changed it meanwhile
 };
 const std::error_category& RefusalCategory();
 std::error_code make_error_code(FileRefusal refusal);
+
+struct ContentPiece;
 
 // A file opened for reading only: opening never creates it, never waits (a
 // named pipe with no writer is refused at once), and takes only a regular
@@ -51,9 +55,27 @@ class ReadOnlyFile {
   // Reads up to size bytes from where the file stands into buffer; got is
   // 0 only at the end of the file.
   std::error_code ReadSome(char* buffer, std::size_t size, std::size_t& got);
+  // Reads up to size bytes from offset on into buffer, wherever the file
+  // stands; got is 0 only at the end of the file.
+  std::error_code ReadAt(std::uint64_t offset, char* buffer, std::size_t size, std::size_t& got) const;
   void Close();
+  // Closes the file without waiting for the system: the last close of a file
+  // that has just been replaced frees its blocks, some milliseconds for a
+  // large word list, which is done on a thread of its own.
+  void CloseWithoutWaiting();
+
+  // Whether a file may be replaced while it is open here. Windows refuses to
+  // replace an open file, so there the file is closed before.
+#ifdef _WIN32
+  static constexpr bool CanBeReplacedWhileOpen = false;
+#else
+  static constexpr bool CanBeReplacedWhileOpen = true;
+#endif
 
  private:
+  friend std::error_code WriteFileDurably(const std::filesystem::path& path,
+                                          std::span<const ContentPiece> pieces,
+                                          const std::filesystem::path& modeFrom);
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else
@@ -65,7 +87,19 @@ class ReadOnlyFile {
 std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& out);
 
 // The file operations below, each of which a test can make fail.
-enum class FileStep { Lock, OpenRead, Read, CheckWritable, Create, Write, Sync, Close, Replace, SyncFolder, Remove };
+enum class FileStep {
+  Lock,
+  OpenRead,
+  Read,
+  CheckWritable,
+  Create,
+  Write,
+  Sync,
+  Close,
+  Replace,
+  SyncFolder,
+  Remove
+};
 
 // Called before every file operation; an error it returns is taken as the
 // operation's own. For tests only: the program never sets it.
@@ -122,6 +156,19 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_
 // The same, the content being the pieces one after another (written from
 // where they lie, never gathered into one buffer first).
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
+                                 const std::filesystem::path& modeFrom);
+
+// A piece of a new file's content: the bytes given, or, when file is set,
+// length bytes of that open file from offset on, copied by the system itself
+// where it can (no pass through the program's memory). A file that ends
+// before fails the write with FileRefusal::Shrunk.
+struct ContentPiece {
+  std::string_view bytes;
+  const ReadOnlyFile* file = nullptr;
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+};
+std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const ContentPiece> pieces,
                                  const std::filesystem::path& modeFrom);
 
 // Puts from in the place of to in one step: to is at every moment either its
