@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "addword.h"
@@ -35,7 +37,9 @@ class RecordingView : public AddWordView {
   void FocusWord() override { calls.push_back("focus"); }
   void ProcessPendingEvents() override { calls.push_back("events"); }
 
-  bool Added() const { return !calls.empty() && calls.size() >= 3 && calls[calls.size() - 3] == "message[Dodałem wyraz|i]"; }
+  bool Added() const {
+    return !calls.empty() && calls.size() >= 3 && calls[calls.size() - 3] == "message[Dodałem wyraz|i]";
+  }
 };
 
 const Strings kRefused = {"message[Błąd|!]", "select", "focus"};
@@ -81,7 +85,8 @@ TEST_F(Addition, refusals_change_nothing_and_select_the_word) {
       {"a", "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych"},
       {"ą", "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych"},
       {std::string(23, 'a'), "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
-      {std::string(10000, 'a'), "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
+      {std::string(10000, 'a'),
+       "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
       {"Ab", "Wpisany wyraz (Ab) jest już w słowniku!"},
   };
   for (const Case& c : cases) {
@@ -177,35 +182,38 @@ TEST_F(Addition, a_copy_left_by_a_crash_is_replaced_and_removed) {
 // user is told, the file stays byte for byte as it was, and no temporary
 // file remains. Past the last operation the addition succeeds.
 TEST_F(Addition, any_failing_file_operation_leaves_the_file_as_it_was) {
-  for (const int err : {ENOSPC, EIO, EACCES}) {
-    bool reachedSuccess = false;
-    for (int k = 1; k < 100 && !reachedSuccess; ++k) {
-      SCOPED_TRACE("errno " + std::to_string(err) + ", operation " + std::to_string(k));
-      Write(3, ListBytes({"kot", "kąt"}));
-      const std::string before = ReadBytes(List(3));
-      int calls = 0;
-      platform::FileStep failed{};
-      platform::SetFaultHook([&](platform::FileStep step) -> std::error_code {
-        if (++calls != k) return {};
-        failed = step;
-        return {err, std::generic_category()};
-      });
-      const RecordingView view = Add("kit");
-      platform::SetFaultHook(nullptr);
-      EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
-      if (calls < k) {
-        reachedSuccess = true;
-        EXPECT_TRUE(view.Added());
-        EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "kąt", "kit"}));
-        EXPECT_GE(k, 9) << "fewer file operations than expected";
-      } else {
-        EXPECT_EQ(view.calls.end()[-3], "message[Błąd|!]") << "step " << static_cast<int>(failed);
-        EXPECT_FALSE(view.Added());
-        EXPECT_EQ(ReadBytes(List(3)), before) << "step " << static_cast<int>(failed);
+  // A sound file, whose lines are copied, and one with a line ended by a
+  // lone CR, which is rebuilt in memory.
+  for (const std::string old : {ListBytes({"kot", "kąt"}), std::string("2\r\nkot\rk\xB9t\r\n")})
+    for (const int err : {ENOSPC, EIO, EACCES}) {
+      bool reachedSuccess = false;
+      for (int k = 1; k < 100 && !reachedSuccess; ++k) {
+        SCOPED_TRACE("errno " + std::to_string(err) + ", operation " + std::to_string(k));
+        Write(3, old);
+        const std::string before = ReadBytes(List(3));
+        int calls = 0;
+        platform::FileStep failed{};
+        platform::SetFaultHook([&](platform::FileStep step) -> std::error_code {
+          if (++calls != k) return {};
+          failed = step;
+          return {err, std::generic_category()};
+        });
+        const RecordingView view = Add("kit");
+        platform::SetFaultHook(nullptr);
+        EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+        if (calls < k) {
+          reachedSuccess = true;
+          EXPECT_TRUE(view.Added());
+          EXPECT_EQ(ReadBytes(List(3)), ListBytes({"kot", "kąt", "kit"}));
+          EXPECT_GE(k, 9) << "fewer file operations than expected";
+        } else {
+          EXPECT_EQ(view.calls.end()[-3], "message[Błąd|!]") << "step " << static_cast<int>(failed);
+          EXPECT_FALSE(view.Added());
+          EXPECT_EQ(ReadBytes(List(3)), before) << "step " << static_cast<int>(failed);
+        }
       }
+      EXPECT_TRUE(reachedSuccess);
     }
-    EXPECT_TRUE(reachedSuccess);
-  }
 }
 
 TEST_F(Addition, a_full_disk_is_named_in_the_message) {
@@ -257,3 +265,64 @@ TEST_F(Addition, a_busy_lock_is_reported_and_nothing_is_written) {
   EXPECT_NE(view.messages[0].find("przez inną kopię programu"), std::string::npos) << view.messages[0];
   EXPECT_EQ(ReadBytes(List(3)), before);
 }
+
+// A file longer than one chunk of the addition's reading, the word's line
+// standing across the chunk's end at each of its five places (the count
+// line's blanks move it): the word is found there, and a new word is added
+// with every old line kept as it was.
+TEST_F(Addition, words_across_the_end_of_a_chunk_are_seen_and_kept) {
+  constexpr std::size_t kChunk = std::size_t{1} << 16;
+  for (int shift = 0; shift < 5; ++shift) {
+    SCOPED_TRACE("shift " + std::to_string(shift));
+    const std::size_t countLine = static_cast<std::size_t>(shift) + 7;  // blanks, five digits, CR LF
+    const std::size_t across = (kChunk - countLine) / 5;                // the line over the chunk's end
+    std::string lines;
+    for (std::size_t i = 0; i < across + 100; ++i) lines += i == across ? "kot\r\n" : "abc\r\n";
+    const std::string count = std::to_string(across + 100);
+    Write(3, std::string(static_cast<std::size_t>(shift), ' ') + count + "\r\n" + lines);
+    const std::string before = ReadBytes(List(3));
+    EXPECT_EQ(Add("kot").messages, Strings{"Wpisany wyraz (kot) jest już w słowniku!"});
+    EXPECT_EQ(ReadBytes(List(3)), before);
+    EXPECT_TRUE(Add("kit").Added());
+    EXPECT_EQ(ReadBytes(List(3)), std::to_string(across + 101) + "\r\n" + lines + "kit\r\n");
+  }
+}
+
+// The old file gets shorter between its reading and the copying of its
+// lines (a program that ignores the lock truncates it): the addition says so
+// and puts nothing in its place.
+TEST_F(Addition, a_file_cut_short_while_added_to_is_not_replaced) {
+  Write(3, ListBytes({"kot", "kąt"}));
+  platform::SetFaultHook([this](platform::FileStep step) -> std::error_code {
+    if (step == platform::FileStep::Write) std::filesystem::resize_file(List(3), 3);
+    return {};
+  });
+  const RecordingView view = Add("kit");
+  platform::SetFaultHook(nullptr);
+  EXPECT_EQ(view.calls.end()[-3], "message[Błąd|!]");
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_NE(view.messages[0].find("zmienił się podczas dodawania"), std::string::npos) << view.messages[0];
+  EXPECT_EQ(ReadBytes(List(3)).size(), 3u);
+  EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+}
+
+#ifndef _WIN32
+// The replaced file is closed on a thread of its own; it must be closed,
+// or every addition would keep a whole old list on the disk.
+TEST_F(Addition, the_replaced_file_is_let_go_of) {
+  const auto heldDeleted = [] {
+    int held = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+      std::error_code ec;
+      const std::string target = std::filesystem::read_symlink(entry.path(), ec).string();
+      held += target.find("slow.3 (deleted)") != std::string::npos ? 1 : 0;
+    }
+    return held;
+  };
+  Write(3, ListBytes({"kot"}));
+  for (const char* word : {"kit", "kat", "kut"}) ASSERT_TRUE(Add(word).Added());
+  for (int i = 0; i < 500 && heldDeleted() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(heldDeleted(), 0);
+}
+#endif
