@@ -29,9 +29,10 @@ namespace wypelniak {
 inline constexpr int MinWordLength = 2;
 inline constexpr int MaxWordLength = 22;
 
-// The largest word-list file the program reads: a file is read whole into
-// memory, and an addition holds it twice. The longest real list is a few
-// megabytes; a larger file is refused before it is read.
+// The largest word-list file the program reads: a search may list every
+// word of it, and an addition to a file whose lines must be rebuilt holds it
+// whole in memory. The longest real list is a few megabytes; a larger file
+// is refused before it is read.
 inline constexpr std::uint64_t MaxListFileBytes = std::uint64_t{1} << 30;
 
 // The folder of the running executable; all files are found from it.
