@@ -357,16 +357,16 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
       continue;
     }
     // Windows has no copy between open files: through a buffer.
-    static char buffer[1 << 16];
+    std::vector<char> buffer(std::size_t{1} << 16);
     std::uint64_t done = 0;
     while (!ec && done < piece.length) {
       std::size_t got = 0;
       if ((ec = piece.file->ReadAt(
-               piece.offset + done, buffer,
-               static_cast<std::size_t>(std::min<std::uint64_t>(piece.length - done, sizeof buffer)), got)))
+               piece.offset + done, buffer.data(),
+               static_cast<std::size_t>(std::min<std::uint64_t>(piece.length - done, buffer.size())), got)))
         break;
       if (got == 0) ec = FileRefusal::Shrunk;
-      put(std::string_view(buffer, got));
+      put(std::string_view(buffer.data(), got));
       done += got;
     }
   }
@@ -754,6 +754,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
     // this process; where it cannot (another file system, an old kernel),
     // through a buffer.
     bool bySystem = true;
+    std::vector<char> buffer;  // only when the system cannot copy
     std::uint64_t done = 0;
     while (!ec && done < piece.length) {
       if ((ec = Fault(FileStep::Write))) break;
@@ -773,10 +774,11 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
           continue;
         }
       } else {
-        static char buffer[1 << 16];
+        buffer.resize(std::size_t{1} << 16);
         std::size_t got = 0;
-        if ((ec = piece.file->ReadAt(piece.offset + done, buffer, std::min(want, sizeof buffer), got))) break;
-        put(std::string_view(buffer, got));
+        if ((ec = piece.file->ReadAt(piece.offset + done, buffer.data(), std::min(want, buffer.size()), got)))
+          break;
+        put(std::string_view(buffer.data(), got));
         copied = static_cast<ssize_t>(got);
       }
       if (copied == 0 && !ec) ec = FileRefusal::Shrunk;

@@ -184,7 +184,7 @@ TEST_F(Addition, a_copy_left_by_a_crash_is_replaced_and_removed) {
 TEST_F(Addition, any_failing_file_operation_leaves_the_file_as_it_was) {
   // A sound file, whose lines are copied, and one with a line ended by a
   // lone CR, which is rebuilt in memory.
-  for (const std::string old : {ListBytes({"kot", "kąt"}), std::string("2\r\nkot\rk\xB9t\r\n")})
+  for (const std::string& old : {ListBytes({"kot", "kąt"}), std::string("2\r\nkot\rk\xB9t\r\n")})
     for (const int err : {ENOSPC, EIO, EACCES}) {
       bool reachedSuccess = false;
       for (int k = 1; k < 100 && !reachedSuccess; ++k) {
