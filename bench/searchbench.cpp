@@ -18,9 +18,9 @@
 //
 // The fresh processes are this program started again with a --child-...
 // argument; each prints its figures on one line.
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QWindow>
 

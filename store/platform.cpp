@@ -12,12 +12,12 @@
 #pragma comment(lib, "advapi32.lib")
 #endif
 #else
+#include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
-#include <climits>
 
 #include <thread>
 #endif
@@ -68,17 +68,13 @@ std::error_code make_error_code(FileRefusal refusal) {
   return {static_cast<int>(refusal), RefusalCategory()};
 }
 
-void SetFaultHook(FaultHook hook) {
-  Hook() = std::move(hook);
-}
+void SetFaultHook(FaultHook hook) { Hook() = std::move(hook); }
 
 #ifdef _WIN32
 
 namespace {
 
-std::error_code LastError() {
-  return {static_cast<int>(GetLastError()), std::system_category()};
-}
+std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -181,9 +177,7 @@ std::filesystem::path ExecutableFolder() {
   }
 }
 
-ReadOnlyFile::~ReadOnlyFile() {
-  Close();
-}
+ReadOnlyFile::~ReadOnlyFile() { Close(); }
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path) {
   Close();
@@ -412,9 +406,7 @@ std::error_code RemoveFile(const std::filesystem::path& path) {
 
 namespace {
 
-std::error_code LastError() {
-  return {errno, std::generic_category()};
-}
+std::error_code LastError() { return {errno, std::generic_category()}; }
 
 // Closes a descriptor when it goes out of scope, unless taken.
 class Descriptor {
@@ -521,9 +513,7 @@ std::filesystem::path ExecutableFolder() {
   return exe.parent_path();
 }
 
-ReadOnlyFile::~ReadOnlyFile() {
-  Close();
-}
+ReadOnlyFile::~ReadOnlyFile() { Close(); }
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path) {
   Close();

@@ -87,19 +87,7 @@ class ReadOnlyFile {
 std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& out);
 
 // The file operations below, each of which a test can make fail.
-enum class FileStep {
-  Lock,
-  OpenRead,
-  Read,
-  CheckWritable,
-  Create,
-  Write,
-  Sync,
-  Close,
-  Replace,
-  SyncFolder,
-  Remove
-};
+enum class FileStep { Lock, OpenRead, Read, CheckWritable, Create, Write, Sync, Close, Replace, SyncFolder, Remove };
 
 // Called before every file operation; an error it returns is taken as the
 // operation's own. For tests only: the program never sets it.

@@ -37,9 +37,7 @@ class RecordingView : public AddWordView {
   void FocusWord() override { calls.push_back("focus"); }
   void ProcessPendingEvents() override { calls.push_back("events"); }
 
-  bool Added() const {
-    return !calls.empty() && calls.size() >= 3 && calls[calls.size() - 3] == "message[Dodałem wyraz|i]";
-  }
+  bool Added() const { return !calls.empty() && calls.size() >= 3 && calls[calls.size() - 3] == "message[Dodałem wyraz|i]"; }
 };
 
 const Strings kRefused = {"message[Błąd|!]", "select", "focus"};
@@ -85,8 +83,7 @@ TEST_F(Addition, refusals_change_nothing_and_select_the_word) {
       {"a", "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych"},
       {"ą", "Nie można dodawać do słownika wyrazów krótszych niż dwuznakowych"},
       {std::string(23, 'a'), "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
-      {std::string(10000, 'a'),
-       "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
+      {std::string(10000, 'a'), "Nie można dodawać do słownika wyrazów dłuższych niż te, które mają 22 znaki"},
       {"Ab", "Wpisany wyraz (Ab) jest już w słowniku!"},
   };
   for (const Case& c : cases) {
