@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 
 #include <limits>
 #include <optional>
@@ -52,7 +53,6 @@ frmMain::frmMain(QWidget* parent)
       results_(new ResultModel(&found_, this)),
       programFolder_(wypelniak::ProgramFolder()) {
   setWindowTitle(QString::fromUtf8(wypelniak::ApplicationTitle));
-  setWindowIcon(programIcon());
   setFixedSize(twips(4680), twips(3195));
   setFont(defaultFont());
 
@@ -172,6 +172,20 @@ void frmMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
 }
 
+void frmMain::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  // The icon comes once the window has first been painted: an X11 window
+  // system takes every picture of it, decoded and sent before the window is
+  // mapped, which held the window back some 8 ms.
+  if (!iconSet_) QTimer::singleShot(0, this, &frmMain::setProgramIcon);
+}
+
+void frmMain::setProgramIcon() {
+  if (iconSet_) return;
+  iconSet_ = true;
+  setWindowIcon(programIcon());
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
   if (searching_) {
     endRequested_ = true;
@@ -214,6 +228,7 @@ void frmMain::endProgram() {
 void frmMain::showAddWord() {
   if (searching_) return;
   frmSlownik dialog(this);
+  setProgramIcon();
   dialog.setWindowIcon(windowIcon());
   dialog.setProgramFolder(programFolder_);
   dialog.exec();

@@ -42,6 +42,7 @@ class frmMain : public QWidget, public wypelniak::SearchView {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private slots:
@@ -54,6 +55,8 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   void showHints(const QModelIndex& index);
 
  private:
+  void setProgramIcon();  // once, after the first painting or when a dialog needs it
+
   QLabel* label1_;
   QLineEdit* text1_;
   QLabel* label2_;
@@ -72,4 +75,5 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   // must start nothing, and a request to end the program waits for its end.
   bool searching_ = false;
   bool endRequested_ = false;
+  bool iconSet_ = false;
 };
