@@ -439,8 +439,9 @@ int main(int argc, char* argv[]) {
         theirs.push_back(static_cast<double>(Figures(b.output)["mapped_ns"] - b.startNs) / 1e6);
       }
       setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
-      Row(onX ? "  the same on an X server (Xvfb)" : "start until the main window is mapped", Median(ours), "minimal",
-          Median(theirs));
+      Row(onX ? "  the same on an X server (Xvfb), where it is mapped"
+              : "start until the main window is shown (offscreen)",
+          Median(ours), "minimal", Median(theirs));
     }
   }
   return 0;
