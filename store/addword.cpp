@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,7 +53,7 @@ std::error_code ReadListFile(const platform::ReadOnlyFile& file, std::uint64_t s
     if (const std::error_code ec =
             file.ReadAt(used, buffer.Data() + used, static_cast<std::size_t>(size) - used, got))
       return ec;
-    if (got == 0) return platform::FileRefusal::Shrunk;
+    if (got == 0) return platform::FileRefusal::Changed;
     used += got;
   }
   content = {buffer.Data(), used};
@@ -61,26 +62,29 @@ std::error_code ReadListFile(const platform::ReadOnlyFile& file, std::uint64_t s
 
 // The new file for a file whose lines do not all end in CR LF: the count of
 // word lines, the old word lines, the new word last, every line ended by
-// CR LF, built in memory kept for the run. The bytes stay valid until the
-// next call.
-std::string_view RebuiltContent(std::string_view oldContent, std::uint64_t wordLines, std::string_view word) {
+// CR LF, built in memory kept for the run. Everything is counted from the
+// bytes given, so the count and the room taken always fit what is written.
+// The bytes stay valid until the next call.
+std::string_view RebuiltContent(std::string_view oldContent, std::string_view word) {
   static KeptBuffer buffer;
+  LineReader first(oldContent);
+  first.ReadLine();  // the old count
+  const std::string_view oldWords = oldContent.substr(first.Position());
+  std::size_t wordLines = 0, lineBytes = 0;
+  for (LineReader lines(oldWords); !lines.AtEnd(); ++wordLines) lineBytes += lines.ReadLine().size() + 2;
   const std::string count = std::to_string(wordLines + 1) + "\r\n";
-  LineReader lines(oldContent);
-  lines.ReadLine();  // the old count
-  const std::string_view oldWords = oldContent.substr(lines.Position());
-  if (!buffer.Reserve(count.size() + oldWords.size() + static_cast<std::size_t>(wordLines) + word.size() + 2,
-                      0))
-    throw std::bad_alloc();
+  const std::size_t size = count.size() + lineBytes + word.size() + 2;
+  if (!buffer.Reserve(size, 0)) throw std::bad_alloc();
   char* out = buffer.Data();
-  const auto put = [&out](std::string_view text) {
+  char* const end = out + size;
+  const auto put = [&out, end](std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(end - out)) throw std::length_error("rebuilt word list");
     std::memcpy(out, text.data(), text.size());
     out += text.size();
   };
   put(count);
-  LineReader again(oldWords);
-  while (!again.AtEnd()) {
-    put(again.ReadLine());
+  for (LineReader lines(oldWords); !lines.AtEnd();) {
+    put(lines.ReadLine());
     put("\r\n");
   }
   put(word);
@@ -153,9 +157,11 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   // allows it): its old lines are copied from it, and its last close, which
   // frees it, need not be waited for.
   platform::ReadOnlyFile file;
+  platform::ReadOnlyFile::Version version;  // as the file was when the scan began
   ListScan scan;
   {
     std::error_code ec = file.Open(listFile);
+    version = file.CurrentVersion();
     if (!ec && file.Size() > MaxListFileBytes)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " +
              DescribeTooLarge(file.Size()) + ". Słownik nie został zmieniony.";
@@ -193,7 +199,7 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
     if (const std::error_code ec = ReadListFile(file, scan.size, oldContent))
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
              ". Słownik nie został zmieniony.";
-    pieces = {{RebuiltContent(oldContent, scan.wordLines, stored)}};
+    pieces = {{RebuiltContent(oldContent, stored)}};
   }
   view.ProcessPendingEvents();
   if (const std::error_code ec = platform::WriteFileDurably(temp, pieces, target)) {
@@ -207,6 +213,9 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
     return WriteFailed(shownPath, ec);
   }
   TempFile written(temp);
+  // A program that ignores the lock may have written to the file since it
+  // was looked over: what was copied would not be what was counted.
+  if (file.CurrentVersion() != version) return WriteFailed(shownPath, platform::FileRefusal::Changed);
   view.ProcessPendingEvents();
   if (!platform::ReadOnlyFile::CanBeReplacedWhileOpen) file.Close();
   if (const std::error_code ec = platform::RenameOver(temp, target)) return WriteFailed(shownPath, ec);
@@ -258,6 +267,10 @@ void AddWord(AddWordView& view, const std::filesystem::path& programFolder) {
     // The lock and every buffer are let go by now; no file was replaced.
     problem = "Nie udało się dodać wyrazu do pliku słownika " + PathText(WordListPath(n, programFolder)) +
               ": za mało pamięci; zamknij inne programy i spróbuj ponownie. Słownik nie został zmieniony.";
+  } catch (const std::length_error&) {
+    // The new file would not have been what was counted; nothing was written.
+    problem = "Nie udało się dodać wyrazu do pliku słownika " + PathText(WordListPath(n, programFolder)) +
+              ": błąd programu przy budowaniu nowej treści pliku. Słownik nie został zmieniony.";
   }
   // The lock is released by now: a message box waiting for the user never
   // keeps another copy of the program from adding.

@@ -51,7 +51,7 @@ class RefusalCategoryImpl : public std::error_category {
       case FileRefusal::Link: return "symbolic link";
       case FileRefusal::ForeignLink: return "link or its target owned by another user";
       case FileRefusal::LinkTarget: return "link to neither a file nor a folder";
-      case FileRefusal::Shrunk: return "file changed while read";
+      case FileRefusal::Changed: return "file changed while read";
     }
     return "refused";
   }
@@ -229,6 +229,15 @@ void ReadOnlyFile::CloseWithoutWaiting() {
   Close();
 }
 
+ReadOnlyFile::Version ReadOnlyFile::CurrentVersion() const {
+  FILE_BASIC_INFO times{};
+  LARGE_INTEGER size{};
+  if (handle_ == nullptr || !GetFileSizeEx(handle_, &size) ||
+      !GetFileInformationByHandleEx(handle_, FileBasicInfo, &times, sizeof times))
+    return {};
+  return {static_cast<std::uint64_t>(size.QuadPart), times.LastWriteTime.QuadPart, times.ChangeTime.QuadPart};
+}
+
 std::error_code ReadOnlyFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size,
                                      std::size_t& got) const {
   got = 0;
@@ -359,7 +368,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
                piece.offset + done, buffer.data(),
                static_cast<std::size_t>(std::min<std::uint64_t>(piece.length - done, buffer.size())), got)))
         break;
-      if (got == 0) ec = FileRefusal::Shrunk;
+      if (got == 0) ec = FileRefusal::Changed;
       put(std::string_view(buffer.data(), got));
       done += got;
     }
@@ -576,6 +585,14 @@ void ReadOnlyFile::Close() {
   fd_ = -1;
 }
 
+ReadOnlyFile::Version ReadOnlyFile::CurrentVersion() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
+  return {static_cast<std::uint64_t>(st.st_size),
+          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+          static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
 void ReadOnlyFile::CloseWithoutWaiting() {
   if (fd_ < 0) return;
   const int fd = std::exchange(fd_, -1);
@@ -771,7 +788,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
         put(std::string_view(buffer.data(), got));
         copied = static_cast<ssize_t>(got);
       }
-      if (copied == 0 && !ec) ec = FileRefusal::Shrunk;
+      if (copied == 0 && !ec) ec = FileRefusal::Changed;
       done += static_cast<std::uint64_t>(copied);
     }
   }

@@ -27,8 +27,8 @@ enum class FileRefusal {
   Link,         // a symbolic link (or reparse point) where only a file may stand
   ForeignLink,  // a link, or what it leads to, not owned by the user running the program
   LinkTarget,   // a link that leads neither to a regular file nor to a folder
-  Shrunk,       // a file came to an end before the bytes read from it earlier:
-                // another program changed it meanwhile
+  Changed,      // a file changed while it was read and copied: another program
+                // writes to it
 };
 const std::error_category& RefusalCategory();
 std::error_code make_error_code(FileRefusal refusal);
@@ -63,6 +63,17 @@ class ReadOnlyFile {
   // that has just been replaced frees its blocks, some milliseconds for a
   // large word list, which is done on a thread of its own.
   void CloseWithoutWaiting();
+
+  // What tells one version of the open file from another: its size and the
+  // times of its last changes. A program writing to the file changes them.
+  struct Version {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // in the system's own units
+    std::int64_t changed = 0;
+    bool operator==(const Version&) const = default;
+  };
+  // The open file's version as it is now; all zero when none is open.
+  Version CurrentVersion() const;
 
   // Whether a file may be replaced while it is open here. Windows refuses to
   // replace an open file, so there the file is closed before.
@@ -149,7 +160,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
 // A piece of a new file's content: the bytes given, or, when file is set,
 // length bytes of that open file from offset on, copied by the system itself
 // where it can (no pass through the program's memory). A file that ends
-// before fails the write with FileRefusal::Shrunk.
+// before fails the write with FileRefusal::Changed.
 struct ContentPiece {
   std::string_view bytes;
   const ReadOnlyFile* file = nullptr;

@@ -438,7 +438,7 @@ std::string DescribeFileError(const std::error_code& ec) {
                "czego prowadzi";
       case platform::FileRefusal::LinkTarget:
         return "to jest dowiązanie symboliczne, które nie prowadzi do zwykłego pliku ani folderu";
-      case platform::FileRefusal::Shrunk:
+      case platform::FileRefusal::Changed:
         return "plik zmienił się podczas dodawania wyrazu (zmienia go jednocześnie inny program); spróbuj "
                "ponownie";
     }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,10 +148,16 @@ TEST_F(Addition, a_wrong_count_is_repaired_and_a_damaged_one_refused) {
 }
 
 TEST_F(Addition, old_lines_are_kept_and_every_line_ends_in_cr_lf) {
-  // Lines once ended by a lone CR, and a last line with no end at all.
-  Write(3, "2\rkot\r\nkit");
-  EXPECT_EQ(Add("kat").calls, kAdded);
-  EXPECT_EQ(ReadBytes(List(3)), "3\r\nkot\r\nkit\r\nkat\r\n");
+  // Lines once ended by a lone CR, and a last line with no end at all (it
+  // grows by two bytes: the new file is larger than the old lines plus one
+  // byte a line).
+  for (const char* old : {"2\rkot\r\nkit", "1\r\nkot", "2\r\nkot\rkit"}) {
+    SCOPED_TRACE(old);
+    Write(3, old);
+    EXPECT_EQ(Add("kat").calls, kAdded);
+    const std::string kept = std::string(old).find("kit") != std::string::npos ? "kit\r\n" : "";
+    EXPECT_EQ(ReadBytes(List(3)), std::to_string(kept.empty() ? 2 : 3) + "\r\nkot\r\n" + kept + "kat\r\n");
+  }
 }
 
 TEST_F(Addition, a_missing_file_or_folder_is_reported_and_nothing_created) {
@@ -301,6 +308,44 @@ TEST_F(Addition, a_file_cut_short_while_added_to_is_not_replaced) {
   EXPECT_NE(view.messages[0].find("zmienił się podczas dodawania"), std::string::npos) << view.messages[0];
   EXPECT_EQ(ReadBytes(List(3)).size(), 3u);
   EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+}
+
+// A program that ignores the lock writes to the file after the addition
+// looked it over (longer, or as long with a newer time): the addition says
+// so and puts nothing in its place, rather than copying lines it did not
+// count. Also for a file that is rebuilt in memory.
+TEST_F(Addition, a_file_changed_while_added_to_is_not_replaced) {
+  struct Case {
+    std::string old;
+    platform::FileStep when;
+    std::string changed;
+  };
+  const Case cases[] = {
+      {ListBytes({"kot", "kąt"}), platform::FileStep::Write, "2\r\nkot\r\nkotek\r\nxyz\r\n"},
+      {ListBytes({"kot", "kąt"}), platform::FileStep::Write, ListBytes({"kok", "kąt"})},
+      {"2\r\nkot\rk\xB9t\r\n", platform::FileStep::CheckWritable, "2\r\nkot\rk\xB9t\r\nzzz\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.changed);
+    Write(3, c.old);
+    // An old time, so that a rewrite of the same length shows in the time.
+    std::filesystem::last_write_time(List(3),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    bool done = false;
+    platform::SetFaultHook([&](platform::FileStep step) -> std::error_code {
+      if (step == c.when && !done) {
+        done = true;
+        std::ofstream(List(3), std::ios::binary | std::ios::in | std::ios::out) << c.changed;
+      }
+      return {};
+    });
+    const RecordingView view = Add("kit");
+    platform::SetFaultHook(nullptr);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find("zmienił się podczas dodawania"), std::string::npos) << view.messages[0];
+    EXPECT_EQ(ReadBytes(List(3)).substr(0, c.changed.size()), c.changed);
+    EXPECT_FALSE(std::filesystem::exists(TempListPath(3, folder.path())));
+  }
 }
 
 #ifndef _WIN32
