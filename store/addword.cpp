@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "chunkreader.h"
 #include "cp1250.h"
 #include "keptmemory.h"
 #include "listscan.h"
@@ -26,17 +27,12 @@ constexpr std::chrono::milliseconds kLockWait{10000};
 // folder, empty: removing it could let two copies lock two different files.
 constexpr char kLockName[] = ".lock";
 
-// How much of a word-list file the addition reads at a time while it looks
-// the file over: as the search does, small enough to stay in the processor's
-// cache and never to need fresh memory.
-constexpr std::size_t kScanChunk = std::size_t{1} << 16;
-
 // Looks the whole file over, a chunk at a time, in memory kept for the run.
 std::error_code ScanListFile(platform::ReadOnlyFile& file, std::string_view word, ListScan& scan) {
   static KeptBuffer buffer;
   return ScanList(
       [&file](char* into, std::size_t size, std::size_t& got) { return file.ReadSome(into, size, got); },
-      word, buffer, kScanChunk, MaxListFileBytes, scan);
+      word, buffer, ListChunkBytes, MaxListFileBytes, scan);
 }
 
 // Reads the first size bytes of the file into memory kept for the run: no

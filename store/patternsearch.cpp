@@ -17,12 +17,6 @@ constexpr char kTooShort[] = "Najkrótszy wyraz musi mieć minimum 2 litery !!!"
 constexpr char kNoWildcard[] = "Podane wyrażenie musi zawierać minimum jedną gwiazdkę (*) !!!";
 constexpr char kTooLong[] = "W języku polskim nie ma słów mających więcej niż 22 znaki !!!";
 
-// The piece of the file read at a time: small enough to stay in the
-// processor's cache between the copy from the system and the scan, and to
-// cost the first search of a process few fresh pages (measured: 64 KiB
-// beats 256 KiB by some hundred page faults).
-constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
-
 // What a pattern cell asks of the word's character at its position.
 constexpr int kAnyChar = -1;  // '*': any character, or none
 constexpr int kNoChar = -2;   // a character no word-list file can hold
@@ -170,7 +164,7 @@ void Search(SearchView& view, const std::filesystem::path& programFolder, std::f
   FirstLine first;
   Utf8Detector encoding;
   ChunkedReader reader(
-      buffer, kChunkBytes,
+      buffer, ListChunkBytes,
       [&file](char* into, std::size_t want, std::size_t& got) { return file.ReadSome(into, want, got); },
       [&](std::string_view piece) {
         if (!first.seen) first = ReadFirstLine(piece, piece.size() >= size);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "addword.h"
+#include "chunkreader.h"
 #include "platform.h"
 #include "testutil.h"
 
@@ -275,7 +276,7 @@ TEST_F(Addition, a_busy_lock_is_reported_and_nothing_is_written) {
 // line's blanks move it): the word is found there, and a new word is added
 // with every old line kept as it was.
 TEST_F(Addition, words_across_the_end_of_a_chunk_are_seen_and_kept) {
-  constexpr std::size_t kChunk = std::size_t{1} << 16;
+  constexpr std::size_t kChunk = ListChunkBytes;
   for (int shift = 0; shift < 5; ++shift) {
     SCOPED_TRACE("shift " + std::to_string(shift));
     const std::size_t countLine = static_cast<std::size_t>(shift) + 7;  // blanks, five digits, CR LF
