@@ -148,15 +148,26 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
            ". Słownik nie został zmieniony.";
   }
 
+  // What stands in the file's place is decided before it is opened: a link
+  // is written through, the link kept, only into a file of the user's own,
+  // and the new file is made beside that file. The file is then opened
+  // without following links, so a link swapped in meanwhile is refused, not
+  // read; the file replaced must be the one opened.
+  std::filesystem::path target;
+  if (const std::error_code ec = platform::WriteTarget(listFile, target)) return WriteFailed(shownPath, ec);
+  const bool throughLink = target != listFile;
+
   // Read under the lock, so that a word another copy has just added is seen.
   // The file stays open until the new one has replaced it (where the system
   // allows it): its old lines are copied from it, and its last close, which
   // frees it, need not be waited for.
   platform::ReadOnlyFile file;
   platform::ReadOnlyFile::Version version;  // as the file was when the scan began
+  platform::FileIdentity opened;            // which file it is, its owner and permissions
   ListScan scan;
   {
-    std::error_code ec = file.Open(listFile);
+    std::error_code ec = file.Open(target, platform::Links::Refuse);
+    if (!ec) ec = file.Identity(opened);
     version = file.CurrentVersion();
     if (!ec && file.Size() > MaxListFileBytes)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " +
@@ -172,11 +183,6 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
     return CountLineMessage(shownPath, scan.first) + " Słownik nie został zmieniony.";
   if (scan.holdsWord) return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";
 
-  // A link in place of the file is written through, the link kept, only
-  // into a file of the user's own; the new file is made beside that file.
-  std::filesystem::path target;
-  if (const std::error_code ec = platform::WriteTarget(listFile, target)) return WriteFailed(shownPath, ec);
-  const bool throughLink = target != listFile;
   const std::filesystem::path temp =
       throughLink ? TempBeside(target) : folder / TempListPath(n, programFolder).filename();
   if (const std::error_code ec = platform::CheckWritable(target)) return WriteFailed(shownPath, ec);
@@ -198,7 +204,8 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
     pieces = {{RebuiltContent(oldContent, stored)}};
   }
   view.ProcessPendingEvents();
-  if (const std::error_code ec = platform::WriteFileDurably(temp, pieces, target)) {
+  platform::FileIdentity written;
+  if (const std::error_code ec = platform::WriteFileDurably(temp, pieces, &opened, &written)) {
     platform::RemoveFile(temp);
     // What keeps the temporary file from being made is told of that file.
     if (ec == std::errc::is_a_directory || ec == std::errc::permission_denied ||
@@ -208,14 +215,19 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
              ". Słownik nie został zmieniony.";
     return WriteFailed(shownPath, ec);
   }
-  TempFile written(temp);
+  TempFile leftover(temp);
   // A program that ignores the lock may have written to the file since it
   // was looked over: what was copied would not be what was counted.
   if (file.CurrentVersion() != version) return WriteFailed(shownPath, platform::FileRefusal::Changed);
   view.ProcessPendingEvents();
   if (!platform::ReadOnlyFile::CanBeReplacedWhileOpen) file.Close();
-  if (const std::error_code ec = platform::RenameOver(temp, target)) return WriteFailed(shownPath, ec);
-  written.Dismiss();
+  if (const std::error_code ec = platform::RenameChecked(temp, written, target, &opened)) {
+    if (ec != platform::FileRefusal::SwappedInPlace) return WriteFailed(shownPath, ec);
+    return "Nie udało się zapisać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
+           ". Wyraz nie został dodany. Sprawdź słownik poleceniem: wypelniak-slownik check " +
+           PathText(shownFolder) + ".";
+  }
+  leftover.Dismiss();
   if (const std::error_code ec = platform::SyncFolder(target.parent_path())) {
     // The new file is in place but may not survive a crash: put the old one
     // back, so that what the user is told is what the disk holds. Old lines
@@ -227,9 +239,11 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
       restored = !placed.Open(target);
       old = {{scan.head}, {{}, &placed, count.size(), oldWordBytes}};
     }
-    restored = restored && !platform::WriteFileDurably(temp, old, target);
+    platform::FileIdentity rewritten;
+    restored = restored && !platform::WriteFileDurably(temp, old, &opened, &rewritten);
     placed.Close();
-    if (restored && !platform::RenameOver(temp, target) && !platform::SyncFolder(target.parent_path()))
+    if (restored && !platform::RenameChecked(temp, rewritten, target, &written) &&
+        !platform::SyncFolder(target.parent_path()))
       return WriteFailed(shownPath, ec);
     platform::RemoveFile(temp);
     return "Nie udało się potwierdzić zapisu pliku słownika " + PathText(shownPath) + ": " +

@@ -9,8 +9,9 @@
 #include <string_view>
 #include <system_error>
 
-// The few file-system calls the standard library lacks or does badly, with a
-// POSIX and a Windows branch.
+// The few file-system calls the standard library lacks or does badly. This
+// is the one interface; linux/platform.cpp and windows/platform.cpp
+// implement it, and the build compiles the one for its system.
 namespace wypelniak::platform {
 
 // The folder that holds the running executable, or an empty path when the
@@ -28,16 +29,45 @@ enum class FileRefusal {
   ForeignLink,  // a link, or what it leads to, not owned by the user running the program
   LinkTarget,   // a link that leads neither to a regular file nor to a folder
   Changed,      // a file changed while it was read and copied: another program
-                // writes to it
+                // writes to it, or another file now stands in its place
+  Swapped,      // the new file was swapped for another before it was put in place
+  SwappedInPlace,  // the new file was swapped for another as it was put in place:
+                   // what now stands there is not what was written
 };
 const std::error_category& RefusalCategory();
 std::error_code make_error_code(FileRefusal refusal);
 
+// Errors of the system that std::errc has no name for, as each system's
+// layer maps them; every other error comes as its std::errc.
+enum class FileError {
+  InUse = 1,        // the file is open in another program, which forbids sharing it
+  BadName,          // the system takes no file of that name
+  QuotaExceeded,    // the user's share of the disk is used up
+  NetworkFileGone,  // a file on a network disk is no longer there
+};
+const std::error_category& FileErrorCategory();
+std::error_code make_error_code(FileError error);
+
 struct ContentPiece;
+
+// Which file a file is, told apart from any other put in its place since,
+// with the owner and permissions it had when looked at (those two are
+// POSIX's; Windows leaves them 0). All zero: no file.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint32_t mode = 0;  // permission bits
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
+  bool SameFile(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+};
+
+// What an open does with a symbolic link where the file should be.
+enum class Links { Follow, Refuse };
 
 // A file opened for reading only: opening never creates it, never waits (a
 // named pipe with no writer is refused at once), and takes only a regular
-// file. A symbolic link is followed.
+// file. A symbolic link is followed unless the opening refuses links.
 class ReadOnlyFile {
  public:
   ReadOnlyFile() = default;
@@ -46,8 +76,12 @@ class ReadOnlyFile {
   ~ReadOnlyFile();
 
   // Opens an existing regular file; a folder is refused as EISDIR, anything
-  // else that is not a regular file as a FileRefusal.
-  std::error_code Open(const std::filesystem::path& path);
+  // else that is not a regular file as a FileRefusal, and with Links::Refuse
+  // a link as FileRefusal::Link (never followed, even when swapped in just
+  // before the opening).
+  std::error_code Open(const std::filesystem::path& path, Links links = Links::Follow);
+  // Which file is open (as the system says of the open file, not of a path).
+  std::error_code Identity(FileIdentity& identity) const;
   // The open file's size in bytes, as it is now; 0 when none is open.
   std::uint64_t Size() const;
   // Reads the whole file, from where it stands, into out.
@@ -77,28 +111,40 @@ class ReadOnlyFile {
 
   // Whether a file may be replaced while it is open here. Windows refuses to
   // replace an open file, so there the file is closed before.
-#ifdef _WIN32
-  static constexpr bool CanBeReplacedWhileOpen = false;
-#else
-  static constexpr bool CanBeReplacedWhileOpen = true;
-#endif
+  static const bool CanBeReplacedWhileOpen;
 
  private:
   friend std::error_code WriteFileDurably(const std::filesystem::path& path,
-                                          std::span<const ContentPiece> pieces,
-                                          const std::filesystem::path& modeFrom);
-#ifdef _WIN32
-  void* handle_ = nullptr;
-#else
-  int fd_ = -1;
-#endif
+                                          std::span<const ContentPiece> pieces, const FileIdentity* modeFrom,
+                                          FileIdentity* written);
+  // The system's descriptor or handle; -1 when none is open.
+  std::intptr_t handle_ = -1;
 };
+
+// What stands at path itself (a link is not followed): all zero when nothing
+// does.
+std::error_code IdentityAt(const std::filesystem::path& path, FileIdentity& identity);
 
 // Reads a whole file into out (open, read, close).
 std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& out);
 
 // The file operations below, each of which a test can make fail.
-enum class FileStep { Lock, OpenRead, Read, CheckWritable, Create, Write, Sync, Close, Replace, SyncFolder, Remove };
+// LockWait comes each time the lock is waited for, Replace right before the
+// rename, after the checks of what stands at both names.
+enum class FileStep {
+  Lock,
+  OpenRead,
+  Read,
+  CheckWritable,
+  Create,
+  Write,
+  Sync,
+  Close,
+  Replace,
+  SyncFolder,
+  Remove,
+  LockWait
+};
 
 // Called before every file operation; an error it returns is taken as the
 // operation's own. For tests only: the program never sets it.
@@ -116,7 +162,9 @@ class FolderLock {
   ~FolderLock();
 
   // Creates the lock file if needed and takes the lock, waiting up to wait
-  // for another holder to let go. The lock file is opened for reading only,
+  // for another holder to let go. The wait is the system's own: waiters are
+  // woken as the lock is let go, not by looking again now and then, so a
+  // stream of short holders cannot keep a waiter out. The lock file is opened for reading only,
   // so whoever may read it may lock (a folder shared by a group works for
   // every member); a new one is made readable by the folder's group. A lock
   // file that is a link or not a regular file is refused, never followed.
@@ -124,11 +172,7 @@ class FolderLock {
   void Release();
 
  private:
-#ifdef _WIN32
-  void* handle_ = nullptr;
-#else
-  int fd_ = -1;
-#endif
+  std::intptr_t handle_ = -1;  // the system's descriptor or handle; -1 when none
 };
 
 // Fails unless the existing regular file may be opened for writing. A link
@@ -139,23 +183,26 @@ std::error_code CheckWritable(const std::filesystem::path& path);
 // a symbolic link; a link is followed only when both the link and what it
 // finally leads to (a regular file or a folder) belong to the user running
 // the program, and target is then that file or folder. Otherwise fails with
-// FileRefusal::ForeignLink or FileRefusal::LinkTarget, and nothing is
-// opened. A path that does not exist is its own target.
+// FileRefusal::ForeignLink or FileRefusal::LinkTarget (or what the link
+// leads to instead, such as FileRefusal::Device, where the system tells),
+// and nothing is opened. A path that does not exist is its own target.
 std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::path& target);
 
 // Writes data as the whole content of a new file, checking every write, and
 // flushes it to the disk before closing. Whatever stands at path is removed
 // first (a link itself, never what it leads to; a folder is not removed and
-// the write fails), and the file is then created new, never through a link.
-// The file takes the permissions and, where the system allows, the owner and
-// group of the regular file modeFrom (read from that file once opened, a link
-// there being ignored). On failure the new file is removed.
+// the write fails), and the file is then created new, never through a link
+// (on Linux unnamed, and given its name only once written). The file takes
+// the permissions and, where the system allows, the owner and group in
+// modeFrom (taken from the open file it replaces), when given. written, when
+// given, is what was written, for RenameChecked. On failure the new file is
+// removed.
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::string_view data,
-                                 const std::filesystem::path& modeFrom);
+                                 const FileIdentity* modeFrom, FileIdentity* written = nullptr);
 // The same, the content being the pieces one after another (written from
 // where they lie, never gathered into one buffer first).
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const std::string_view> pieces,
-                                 const std::filesystem::path& modeFrom);
+                                 const FileIdentity* modeFrom, FileIdentity* written = nullptr);
 
 // A piece of a new file's content: the bytes given, or, when file is set,
 // length bytes of that open file from offset on, copied by the system itself
@@ -168,11 +215,19 @@ struct ContentPiece {
   std::uint64_t length = 0;
 };
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const ContentPiece> pieces,
-                                 const std::filesystem::path& modeFrom);
+                                 const FileIdentity* modeFrom, FileIdentity* written = nullptr);
 
 // Puts from in the place of to in one step: to is at every moment either its
 // old or its new content.
 std::error_code RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The same for a file just written, making sure that what is moved is that
+// file: from must be written (else FileRefusal::Swapped, nothing moved), to
+// must be replaced when given (else FileRefusal::Changed, nothing moved; all
+// zero: nothing may stand there), and after the rename to must be written
+// (else FileRefusal::SwappedInPlace).
+std::error_code RenameChecked(const std::filesystem::path& from, const FileIdentity& written,
+                              const std::filesystem::path& to, const FileIdentity* replaced);
 
 // Makes a rename inside folder last across a crash.
 std::error_code SyncFolder(const std::filesystem::path& folder);
@@ -184,3 +239,5 @@ std::error_code RemoveFile(const std::filesystem::path& path);
 
 template <>
 struct std::is_error_code_enum<wypelniak::platform::FileRefusal> : std::true_type {};
+template <>
+struct std::is_error_code_enum<wypelniak::platform::FileError> : std::true_type {};

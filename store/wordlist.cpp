@@ -441,28 +441,22 @@ std::string DescribeFileError(const std::error_code& ec) {
       case platform::FileRefusal::Changed:
         return "plik zmienił się podczas dodawania wyrazu (zmienia go jednocześnie inny program); spróbuj "
                "ponownie";
+      case platform::FileRefusal::Swapped:
+        return "nowy plik podmienił inny program, zanim trafił on na swoje miejsce (ktoś poza tobą zmienia "
+               "folder słownika); spróbuj ponownie";
+      case platform::FileRefusal::SwappedInPlace:
+        return "nowy plik podmienił inny program w chwili, gdy trafiał on na swoje miejsce, więc stoi tam "
+               "teraz coś innego niż zapisany słownik (ktoś poza tobą zmienia folder słownika)";
     }
   }
-#ifdef _WIN32
-  // Windows errors with no portable counterpart, by their numbers in winerror.h.
-  if (ec.category() == std::system_category()) {
-    switch (ec.value()) {
-      case 32:  // ERROR_SHARING_VIOLATION
-      case 33:  // ERROR_LOCK_VIOLATION
-        return "plik jest otwarty w innym programie";
-      case 53:  // ERROR_BAD_NETPATH
-      case 64:  // ERROR_NETNAME_DELETED
-      case 67:  // ERROR_BAD_NET_NAME
-        return "dysk sieciowy nie odpowiada";
-      case 123: return "nazwa pliku jest nieprawidłowa";                         // ERROR_INVALID_NAME
-      case 231: return "to jest zajęty potok nazwany, a nie zwykły plik";        // ERROR_PIPE_BUSY
-      case 1920: return "nie można użyć pliku, do którego prowadzi dowiązanie";  // ERROR_CANT_ACCESS_FILE
-      case 1921:  // ERROR_CANT_RESOLVE_FILENAME
-        return "dowiązania symboliczne tworzą pętlę albo jest ich po drodze zbyt wiele";
-      default: break;
+  if (ec.category() == platform::FileErrorCategory()) {
+    switch (static_cast<platform::FileError>(ec.value())) {
+      case platform::FileError::InUse: return "plik jest otwarty w innym programie";
+      case platform::FileError::BadName: return "nazwa pliku jest nieprawidłowa";
+      case platform::FileError::QuotaExceeded: return "przekroczony przydział miejsca na dysku dla użytkownika";
+      case platform::FileError::NetworkFileGone: return "plik na dysku sieciowym przestał być dostępny";
     }
   }
-#endif
   if (ec == std::errc::no_such_file_or_directory) return "plik nie istnieje";
   if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
     return "brak uprawnień dostępu";
@@ -500,14 +494,6 @@ std::string DescribeFileError(const std::error_code& ec) {
       ec == std::errc::network_unreachable || ec == std::errc::network_down ||
       ec == std::errc::connection_reset || ec == std::errc::connection_aborted)
     return "dysk sieciowy nie odpowiada";
-#ifdef EDQUOT
-  if (ec.value() == EDQUOT && ec.category() == std::generic_category())
-    return "przekroczony przydział miejsca na dysku dla użytkownika";
-#endif
-#ifdef ESTALE
-  if (ec.value() == ESTALE && ec.category() == std::generic_category())
-    return "plik na dysku sieciowym przestał być dostępny";
-#endif
   return "nieznany błąd systemu (nr " + std::to_string(ec.value()) + ")";
 }
 

@@ -74,24 +74,45 @@ void RemoveTemporaries(const fs::path& folder, const std::vector<Replacement>& f
   for (std::size_t i = from; i < to; ++i) platform::RemoveFile(TemporaryPath(folder, files[i].n));
 }
 
-// Writes content whole to a new temporary file for slow.<n>. A leftover of
-// that name (a link among them) is removed first, itself and never what it
-// points to.
-std::error_code WriteTemporary(const fs::path& folder, int n, std::string_view content) {
+// Writes content whole to a new temporary file for slow.<n>, with the owner
+// and permissions in modeFrom when given; written is what was written. A
+// leftover of that name (a link among them) is removed first, itself and
+// never what it points to.
+std::error_code WriteTemporary(const fs::path& folder, int n, std::string_view content,
+                               const platform::FileIdentity* modeFrom, platform::FileIdentity& written) {
   const fs::path temporary = TemporaryPath(folder, n);
   if (const std::error_code ec = platform::RemoveFile(temporary)) return ec;
-  return platform::WriteFileDurably(temporary, content, WordFilePath(folder, n));
+  return platform::WriteFileDurably(temporary, content, modeFrom, &written);
+}
+
+// Which file stands at slow.<n> now, opened without following links: the
+// file that will be replaced. Its content must still be old (what the
+// caller read and built from), or another program has changed it; a file
+// that was not there must still not be there. replaced is all zero then.
+std::error_code OpenReplaced(const fs::path& path, const std::string* old, platform::FileIdentity& replaced) {
+  replaced = {};
+  if (old == nullptr) return platform::IdentityAt(path, replaced);
+  platform::ReadOnlyFile file;
+  std::string now;
+  if (std::error_code ec = file.Open(path, platform::Links::Refuse)) return ec;
+  if (std::error_code ec = file.Identity(replaced)) return ec;
+  if (std::error_code ec = file.ReadAll(now)) return ec;
+  if (now != *old) return platform::FileRefusal::Changed;
+  return {};
 }
 
 // Puts the old content of files[0, count) back: the old file where there was
 // one, no file where there was none. Returns whether all of it went well.
-bool PutBack(const fs::path& folder, const std::vector<Replacement>& files, std::size_t count) {
+bool PutBack(const fs::path& folder, const std::vector<Replacement>& files,
+             const std::vector<platform::FileIdentity>& replaced, std::size_t count) {
   bool ok = true;
   for (std::size_t i = 0; i < count; ++i) {
     const Replacement& f = files[i];
+    platform::FileIdentity written;
     if (f.old) {
-      ok = !WriteTemporary(folder, f.n, *f.old) &&
-           !platform::RenameOver(TemporaryPath(folder, f.n), WordFilePath(folder, f.n)) && ok;
+      ok = !WriteTemporary(folder, f.n, *f.old, &replaced[i], written) &&
+           !platform::RenameChecked(TemporaryPath(folder, f.n), written, WordFilePath(folder, f.n), nullptr) &&
+           ok;
       platform::RemoveFile(TemporaryPath(folder, f.n));
     } else {
       ok = !platform::RemoveFile(WordFilePath(folder, f.n)) && ok;
@@ -128,6 +149,15 @@ std::string RefuseLinks(const fs::path& folder, const std::vector<Replacement>& 
 
 std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files, Progress* progress) {
   if (std::string refusal = RefuseLinks(folder, files); !refusal.empty()) return refusal;
+  // Each file is opened as it stands (never through a link swapped in since
+  // the check above), and its owner and permissions go to its new file.
+  std::vector<platform::FileIdentity> replaced(files.size()), written(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const fs::path target = WordFilePath(folder, files[i].n);
+    if (const std::error_code ec = OpenReplaced(target, files[i].old, replaced[i]))
+      return "Nie można zastąpić pliku " + PathText(target) + ": " + DescribeFileError(ec) +
+             ". Powtórz polecenie. Nic nie zapisano.";
+  }
 
   std::string content;
   std::size_t largest = 0;
@@ -138,7 +168,8 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
       progress->Update("Zapisywanie plików", static_cast<double>(i) / static_cast<double>(files.size()));
     content.clear();
     files[i].makeContent(content);
-    if (const std::error_code ec = WriteTemporary(folder, files[i].n, content)) {
+    const platform::FileIdentity* modeFrom = files[i].old ? &replaced[i] : nullptr;
+    if (const std::error_code ec = WriteTemporary(folder, files[i].n, content, modeFrom, written[i])) {
       RemoveTemporaries(folder, files, 0, i + 1);
       return "Nie można zapisać pliku " + PathText(TemporaryPath(folder, files[i].n)) + ": " +
              DescribeFileError(ec) + "." + OutcomeText(folder, true);
@@ -147,10 +178,13 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
 
   for (std::size_t i = 0; i < files.size(); ++i) {
     const fs::path target = WordFilePath(folder, files[i].n);
-    if (const std::error_code ec = platform::RenameOver(TemporaryPath(folder, files[i].n), target)) {
+    // What is moved must be the file just written, and what it replaces the
+    // file read (or nothing, where there was none).
+    if (const std::error_code ec =
+            platform::RenameChecked(TemporaryPath(folder, files[i].n), written[i], target, &replaced[i])) {
       RemoveTemporaries(folder, files, i, files.size());
       return "Nie można zastąpić pliku " + PathText(target) + ": " + DescribeFileError(ec) + "." +
-             OutcomeText(folder, PutBack(folder, files, i));
+             OutcomeText(folder, PutBack(folder, files, replaced, i) && ec != platform::FileRefusal::SwappedInPlace);
     }
   }
 
@@ -158,7 +192,7 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
     // The new files are in place but may not survive a crash: put the old
     // ones back, so that what the user is told is what the disk holds.
     return "Nie udało się potwierdzić zapisu w folderze " + PathText(folder) + ": " + DescribeFileError(ec) +
-           "." + OutcomeText(folder, PutBack(folder, files, files.size()));
+           "." + OutcomeText(folder, PutBack(folder, files, replaced, files.size()));
   }
   return {};
 }
