@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <memory>
 #include <system_error>
 #include <type_traits>
@@ -52,20 +51,33 @@ bool NextLine(std::string_view data, std::size_t& pos, std::string_view& line, b
   return true;
 }
 
-// Checks that path is a regular file of at most maxBytes; an empty text when
-// it is.
-std::string CheckFile(const fs::path& path, std::uintmax_t maxBytes, std::uintmax_t& size) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (status.type() == fs::file_type::not_found)
-    return "Brak tezaurusa: nie ma pliku " + PathText(path) + ".";
-  if (ec) return "Nie można odczytać pliku tezaurusa " + PathText(path) + ": " + DescribeFileError(ec) + ".";
-  if (!fs::is_regular_file(status)) return "Plik tezaurusa " + PathText(path) + " nie jest zwykłym plikiem.";
-  size = fs::file_size(path, ec);
-  if (ec) return "Nie można odczytać pliku tezaurusa " + PathText(path) + ": " + DescribeFileError(ec) + ".";
-  if (size > maxBytes)
-    return "Plik tezaurusa " + PathText(path) + " jest uszkodzony: ma " + std::to_string(size) +
+// Opens path through the file layer, which never waits (a named pipe put in
+// the file's place is refused, never read) and takes only a regular file,
+// and checks that it holds at most maxBytes. An empty text when it does.
+std::string OpenFile(const fs::path& path, std::uintmax_t maxBytes, platform::ReadOnlyFile& file) {
+  if (const std::error_code ec = file.Open(path)) {
+    if (ec == std::errc::no_such_file_or_directory) return "Brak tezaurusa: nie ma pliku " + PathText(path) + ".";
+    return "Nie można odczytać pliku tezaurusa " + PathText(path) + ": " + DescribeFileError(ec) + ".";
+  }
+  if (file.Size() > maxBytes)
+    return "Plik tezaurusa " + PathText(path) + " jest uszkodzony: ma " + std::to_string(file.Size()) +
            " bajtów, więcej niż może mieć.";
+  return {};
+}
+
+// Reads up to size bytes from offset on into out; fewer only at the end of
+// the file.
+std::error_code ReadFrom(const platform::ReadOnlyFile& file, std::uint64_t offset, std::size_t size,
+                         std::string& out) {
+  out.resize(size);
+  std::size_t used = 0;
+  while (used < size) {
+    std::size_t got = 0;
+    if (const std::error_code ec = file.ReadAt(offset + used, out.data() + used, size - used, got)) return ec;
+    if (got == 0) break;
+    used += got;
+  }
+  out.resize(used);
   return {};
 }
 
@@ -148,12 +160,13 @@ Thesaurus Thesaurus::InFolder(const fs::path& folder) {
 
 void Thesaurus::LoadIndex() {
   loaded_ = true;
-  std::uintmax_t indexSize = 0;
-  if (loadError_ = CheckFile(indexPath_, kMaxThesaurusIndexBytes, indexSize); !loadError_.empty()) return;
-  if (loadError_ = CheckFile(dataPath_, kMaxDataBytes, dataSize_); !loadError_.empty()) return;
+  platform::ReadOnlyFile index, dataFile;
+  if (loadError_ = OpenFile(indexPath_, kMaxThesaurusIndexBytes, index); !loadError_.empty()) return;
+  if (loadError_ = OpenFile(dataPath_, kMaxDataBytes, dataFile); !loadError_.empty()) return;
+  dataSize_ = dataFile.Size();
 
   std::string data;
-  if (const std::error_code ec = platform::ReadWholeFile(indexPath_, data)) {
+  if (const std::error_code ec = index.ReadAll(data)) {
     loadError_ =
         "Nie można odczytać pliku tezaurusa " + PathText(indexPath_) + ": " + DescribeFileError(ec) + ".";
     return;
@@ -197,14 +210,16 @@ void Thesaurus::LoadIndex() {
 
   // The data file must name the same encoding on its first line.
   {
-    std::ifstream in(dataPath_, std::ios::binary);
-    char head[64] = {};
-    in.read(head, sizeof head);
+    std::string head;
     std::size_t headPos = 0;
     std::string_view first;
     bool firstEnded = false;
-    const std::string_view headData(head, static_cast<std::size_t>(in.gcount()));
-    if (!NextLine(headData, headPos, first, firstEnded) || !firstEnded || CharsetByName(first) != charset) {
+    if (const std::error_code ec = ReadFrom(dataFile, 0, 64, head)) {
+      loadError_ =
+          "Nie można odczytać pliku tezaurusa " + PathText(dataPath_) + ": " + DescribeFileError(ec) + ".";
+      return;
+    }
+    if (!NextLine(head, headPos, first, firstEnded) || !firstEnded || CharsetByName(first) != charset) {
       loadError_ = Damaged(dataPath_, 1, "nie podaje tego samego kodowania znaków co indeks");
       return;
     }
@@ -305,11 +320,10 @@ bool Thesaurus::KeyOfWord(std::string_view utf8, std::string& key) const {
 
 std::string Thesaurus::ReadEntry(std::uint64_t offset, std::string_view expectedKey,
                                  ThesaurusEntry& entry) const {
-  std::uintmax_t size = 0;
-  if (std::string problem = CheckFile(dataPath_, kMaxDataBytes, size); !problem.empty()) return problem;
+  platform::ReadOnlyFile file;
+  if (std::string problem = OpenFile(dataPath_, kMaxDataBytes, file); !problem.empty()) return problem;
+  const std::uint64_t size = file.Size();
   if (offset >= size) return "Plik tezaurusa " + PathText(dataPath_) + " jest krótszy, niż podaje indeks.";
-  std::ifstream in(dataPath_, std::ios::binary);
-  if (!in) return "Nie można otworzyć pliku tezaurusa " + PathText(dataPath_) + ".";
   const Charset charset = static_cast<Charset>(charset_);
   const std::string damaged = "Plik tezaurusa " + PathText(dataPath_) + " jest uszkodzony w miejscu " +
                               std::to_string(offset) + ", gdzie według indeksu zaczyna się hasło.";
@@ -319,11 +333,8 @@ std::string Thesaurus::ReadEntry(std::uint64_t offset, std::string_view expected
     const std::size_t available =
         static_cast<std::size_t>(std::min<std::uintmax_t>(size - offset, kMaxThesaurusEntryBytes));
     want = std::min(want, available);
-    buffer.resize(want);
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(offset));
-    in.read(buffer.data(), static_cast<std::streamsize>(want));
-    buffer.resize(static_cast<std::size_t>(in.gcount()));
+    if (const std::error_code ec = ReadFrom(file, offset, want, buffer))
+      return "Nie można odczytać pliku tezaurusa " + PathText(dataPath_) + ": " + DescribeFileError(ec) + ".";
     const bool whole = buffer.size() == size - offset;  // the rest of the file is in buffer
 
     entry = {};

@@ -22,7 +22,44 @@ using detail::Fault;
 
 namespace {
 
-std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+// A Windows error as an error code: its std::errc, or a FileError or
+// FileRefusal where std::errc has no name for it, so that what the rest of
+// the program compares and describes is the same on every system.
+std::error_code WindowsError(DWORD err) {
+  switch (err) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE: return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_ACCESS_DENIED: return std::make_error_code(std::errc::permission_denied);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return FileError::InUse;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return std::make_error_code(std::errc::file_exists);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return std::make_error_code(std::errc::no_space_on_device);
+    case ERROR_WRITE_PROTECT: return std::make_error_code(std::errc::read_only_file_system);
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return std::make_error_code(std::errc::not_enough_memory);
+    case ERROR_TOO_MANY_OPEN_FILES: return std::make_error_code(std::errc::too_many_files_open);
+    case ERROR_DIR_NOT_EMPTY: return std::make_error_code(std::errc::directory_not_empty);
+    case ERROR_NOT_SAME_DEVICE: return std::make_error_code(std::errc::cross_device_link);
+    case ERROR_FILENAME_EXCED_RANGE: return std::make_error_code(std::errc::filename_too_long);
+    case ERROR_NOT_SUPPORTED: return std::make_error_code(std::errc::not_supported);
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT: return std::make_error_code(std::errc::io_error);
+    case ERROR_BAD_NETPATH:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_BAD_NET_NAME: return std::make_error_code(std::errc::network_unreachable);
+    case ERROR_INVALID_NAME: return FileError::BadName;
+    case ERROR_PIPE_BUSY: return FileRefusal::Fifo;
+    case ERROR_CANT_ACCESS_FILE: return FileRefusal::LinkTarget;
+    case ERROR_CANT_RESOLVE_FILENAME: return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    default: return {static_cast<int>(err), std::system_category()};
+  }
+}
+
+std::error_code LastError() { return WindowsError(GetLastError()); }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -80,7 +117,7 @@ HANDLE OpenRegular(const std::filesystem::path& path, DWORD access, bool followL
     if (err == ERROR_ACCESS_DENIED && std::filesystem::is_directory(path, folder))
       ec = std::make_error_code(std::errc::is_a_directory);
     else
-      ec = {static_cast<int>(err), std::system_category()};
+      ec = WindowsError(err);
     return INVALID_HANDLE_VALUE;
   }
   if ((ec = HandleRefusal(h.Get()))) return INVALID_HANDLE_VALUE;
@@ -89,6 +126,21 @@ HANDLE OpenRegular(const std::filesystem::path& path, DWORD access, bool followL
 
 // Whether the open file belongs to the user running the program (or to the
 // owner the system gives that user's new files, such as Administrators).
+HANDLE H(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+std::intptr_t Stored(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); }
+constexpr std::intptr_t kNone = -1;
+
+FileIdentity IdentityOf(HANDLE h, std::error_code& ec) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) {
+    ec = LastError();
+    return {};
+  }
+  ec.clear();
+  return {info.dwVolumeSerialNumber,
+          (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow, 0, 0, 0};
+}
+
 bool OwnedByMe(HANDLE h) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -113,6 +165,31 @@ bool OwnedByMe(HANDLE h) {
   return mine;
 }
 
+// Takes the lock on h (opened overlapped), waiting up to wait in the
+// system's queue: the request stays queued, and is granted as the lock is
+// let go, in turn. At the time limit the request is withdrawn.
+std::error_code WaitForLock(HANDLE h, std::chrono::milliseconds wait) {
+  Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event.Valid()) return LastError();
+  OVERLAPPED at{};
+  at.hEvent = event.Get();
+  if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) return {};
+  if (GetLastError() != ERROR_IO_PENDING) return LastError();
+  std::error_code ec = Fault(FileStep::LockWait);
+  const DWORD limit = static_cast<DWORD>(std::clamp<long long>(wait.count(), 0, 0x7FFFFFFF));
+  if (!ec && WaitForSingleObject(event.Get(), limit) == WAIT_OBJECT_0) {
+    DWORD done = 0;
+    if (GetOverlappedResult(h, &at, &done, FALSE)) return {};
+    return LastError();
+  }
+  // Withdrawn; a lock granted in the last instant is kept only by this
+  // handle, which the caller then closes.
+  CancelIoEx(h, &at);
+  DWORD done = 0;
+  GetOverlappedResult(h, &at, &done, TRUE);
+  return ec ? ec : std::make_error_code(std::errc::device_or_resource_busy);
+}
+
 }  // namespace
 
 std::filesystem::path ExecutableFolder() {
@@ -125,21 +202,44 @@ std::filesystem::path ExecutableFolder() {
   }
 }
 
+const bool ReadOnlyFile::CanBeReplacedWhileOpen = false;
+
 ReadOnlyFile::~ReadOnlyFile() { Close(); }
 
-std::error_code ReadOnlyFile::Open(const std::filesystem::path& path) {
+std::error_code ReadOnlyFile::Open(const std::filesystem::path& path, Links links) {
   Close();
   if (std::error_code ec = Fault(FileStep::OpenRead)) return ec;
   std::error_code ec;
-  HANDLE h = OpenRegular(path, GENERIC_READ, true, ec);
+  HANDLE h = OpenRegular(path, GENERIC_READ, links == Links::Follow, ec);
   if (ec) return ec;
-  handle_ = h;
+  handle_ = Stored(h);
   return {};
+}
+
+std::error_code ReadOnlyFile::Identity(FileIdentity& identity) const {
+  identity = {};
+  if (handle_ == kNone) return std::make_error_code(std::errc::bad_file_descriptor);
+  std::error_code ec;
+  identity = IdentityOf(H(handle_), ec);
+  return ec;
+}
+
+std::error_code IdentityAt(const std::filesystem::path& path, FileIdentity& identity) {
+  identity = {};
+  const Handle h(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.Valid()) {
+    const DWORD err = GetLastError();
+    return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? std::error_code{} : WindowsError(err);
+  }
+  std::error_code ec;
+  identity = IdentityOf(h.Get(), ec);
+  return ec;
 }
 
 std::uint64_t ReadOnlyFile::Size() const {
   LARGE_INTEGER size{};
-  if (handle_ == nullptr || !GetFileSizeEx(handle_, &size) || size.QuadPart < 0) return 0;
+  if (handle_ == kNone || !GetFileSizeEx(H(handle_), &size) || size.QuadPart < 0) return 0;
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
@@ -147,12 +247,12 @@ std::error_code ReadOnlyFile::ReadAll(std::string& out) {
   out.clear();
   if (std::error_code ec = Fault(FileStep::Read)) return ec;
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(handle_, &size) && size.QuadPart > 0)
+  if (GetFileSizeEx(H(handle_), &size) && size.QuadPart > 0)
     out.reserve(static_cast<std::size_t>(size.QuadPart));
   char chunk[1 << 16];
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(handle_, chunk, sizeof chunk, &got, nullptr)) return LastError();
+    if (!ReadFile(H(handle_), chunk, sizeof chunk, &got, nullptr)) return LastError();
     if (got == 0) return {};
     out.append(chunk, got);
   }
@@ -162,15 +262,15 @@ std::error_code ReadOnlyFile::ReadSome(char* buffer, std::size_t size, std::size
   got = 0;
   if (std::error_code ec = Fault(FileStep::Read)) return ec;
   DWORD read = 0;
-  if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read, nullptr))
+  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read, nullptr))
     return LastError();
   got = read;
   return {};
 }
 
 void ReadOnlyFile::Close() {
-  if (handle_ != nullptr) CloseHandle(handle_);
-  handle_ = nullptr;
+  if (handle_ != kNone) CloseHandle(H(handle_));
+  handle_ = kNone;
 }
 
 void ReadOnlyFile::CloseWithoutWaiting() {
@@ -180,8 +280,8 @@ void ReadOnlyFile::CloseWithoutWaiting() {
 ReadOnlyFile::Version ReadOnlyFile::CurrentVersion() const {
   FILE_BASIC_INFO times{};
   LARGE_INTEGER size{};
-  if (handle_ == nullptr || !GetFileSizeEx(handle_, &size) ||
-      !GetFileInformationByHandleEx(handle_, FileBasicInfo, &times, sizeof times))
+  if (handle_ == kNone || !GetFileSizeEx(H(handle_), &size) ||
+      !GetFileInformationByHandleEx(H(handle_), FileBasicInfo, &times, sizeof times))
     return {};
   return {static_cast<std::uint64_t>(size.QuadPart), times.LastWriteTime.QuadPart, times.ChangeTime.QuadPart};
 }
@@ -194,7 +294,7 @@ std::error_code ReadOnlyFile::ReadAt(std::uint64_t offset, char* buffer, std::si
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD read = 0;
-  if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read, &at)) {
+  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read, &at)) {
     if (GetLastError() == ERROR_HANDLE_EOF) return {};
     return LastError();
   }
@@ -210,32 +310,22 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& lockFile, std::
   Release();
   if (std::error_code ec = Fault(FileStep::Lock)) return ec;
   // Read access is enough to lock; a link standing there is opened itself,
-  // never followed, and refused.
+  // never followed, and refused. Opened for waiting with a time limit.
   Handle h(CreateFileW(lockFile.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_OVERLAPPED, nullptr));
   if (!h.Valid()) return LastError();
   if (std::error_code ec = HandleRefusal(h.Get())) return ec;
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  for (;;) {
-    OVERLAPPED at{};
-    if (LockFileEx(h.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) break;
-    const DWORD err = GetLastError();
-    if (err != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= deadline) {
-      return err == ERROR_LOCK_VIOLATION ? std::make_error_code(std::errc::device_or_resource_busy)
-                                         : std::error_code(static_cast<int>(err), std::system_category());
-    }
-    Sleep(10);
-  }
-  handle_ = h.Take();
+  if (std::error_code ec = WaitForLock(h.Get(), wait)) return ec;
+  handle_ = Stored(h.Take());
   return {};
 }
 
 void FolderLock::Release() {
-  if (handle_ == nullptr) return;
+  if (handle_ == kNone) return;
   OVERLAPPED at{};
-  UnlockFileEx(handle_, 0, 1, 0, &at);
-  CloseHandle(handle_);
-  handle_ = nullptr;
+  UnlockFileEx(H(handle_), 0, 1, 0, &at);
+  CloseHandle(H(handle_));
+  handle_ = kNone;
 }
 
 std::error_code CheckWritable(const std::filesystem::path& path) {
@@ -253,7 +343,7 @@ std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::
   if (!link.Valid()) {
     const DWORD err = GetLastError();
     if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return {};
-    return {static_cast<int>(err), std::system_category()};
+    return WindowsError(err);
   }
   if (!IsLink(link.Get())) return {};
   // A link someone else made is never followed for writing.
@@ -277,7 +367,9 @@ std::error_code WriteTarget(const std::filesystem::path& path, std::filesystem::
 }
 
 std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<const ContentPiece> pieces,
-                                 const std::filesystem::path& /*modeFrom*/) {
+                                 const FileIdentity* /*modeFrom*/, FileIdentity* written) {
+  // A new file takes the folder's permissions, as the old one did.
+  if (written != nullptr) *written = {};
   if (std::error_code ec = Fault(FileStep::Create)) return ec;
   // Whatever has this name goes first: a link or junction itself, never what
   // it leads to. A real folder stays, and the write fails.
@@ -288,7 +380,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
       return std::make_error_code(std::errc::is_a_directory);
     if (!(folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str()))) return LastError();
   }
-  Handle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  Handle h(CreateFileW(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!h.Valid()) return LastError();
   std::error_code ec;
@@ -323,6 +415,7 @@ std::error_code WriteFileDurably(const std::filesystem::path& path, std::span<co
   }
   if (!ec) ec = Fault(FileStep::Sync);
   if (!ec && !FlushFileBuffers(h.Get())) ec = LastError();
+  if (!ec && written != nullptr) *written = IdentityOf(h.Get(), ec);
   std::error_code closed = Fault(FileStep::Close);
   if (!CloseHandle(h.Take()) && !closed) closed = LastError();
   if (!ec) ec = closed;
@@ -343,7 +436,7 @@ std::error_code RenameOver(const std::filesystem::path& from, const std::filesys
     const DWORD err = GetLastError();
     if ((err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION) ||
         std::chrono::steady_clock::now() >= deadline)
-      return {static_cast<int>(err), std::system_category()};
+      return WindowsError(err);
     Sleep(10);
   }
 }
