@@ -281,4 +281,62 @@ TEST_F(HostileFolder, running_out_of_memory_is_told_and_the_window_is_back_as_it
   EXPECT_EQ(ReadBytes(paths.slow / "slow.3"), kList);
 }
 
+// Another user who may write into slow/ swaps a file at the worst instant
+// (through the file layer's hook, at the step named): the addition reads,
+// replaces and renames only the files it means to, says it added nothing,
+// and nothing outside slow/ changes.
+TEST_F(HostileFolder, files_swapped_at_the_worst_instant_are_caught_and_nothing_is_reported_added) {
+  // Puts a new entry in place of name in one step, as a rename does.
+  const auto swapIn = [this](const char* name, const std::function<void(const fs::path&)>& make) {
+    const fs::path side = paths.slow / "side";
+    make(side);
+    fs::rename(side, paths.slow / name);
+  };
+  const auto linkOut = [this](const fs::path& at) { Link(paths.outside / "own.txt", at); };
+  const auto otherList = [](const fs::path& at) { WriteBytes(at, ListBytes({"lis"})); };
+  struct Swap {
+    const char* name;
+    platform::FileStep at;
+    const char* entry;  // slow.3 or ~slow.3
+    std::function<void(const fs::path&)> make;
+    const char* message;
+    const char* listAfter;  // slow.3's bytes afterwards; nullptr: not looked at
+  };
+  const Swap swaps[] = {
+      {"slow.3 a link to an outside list as it is opened", platform::FileStep::OpenRead, "slow.3", linkOut,
+       "slow.3: to jest dowiązanie symboliczne", nullptr},
+      {"slow.3 another file after it was read", platform::FileStep::Create, "slow.3", otherList,
+       "slow.3: plik zmienił się podczas dodawania", "1\r\nlis\r\n"},
+      {"~slow.3 a link after it was written", platform::FileStep::Close, "~slow.3", linkOut,
+       "nowy plik podmienił inny program, zanim", kList.c_str()},
+      {"~slow.3 a link as it is renamed", platform::FileStep::Replace, "~slow.3", linkOut,
+       "nowy plik podmienił inny program w chwili", nullptr},
+  };
+  for (const Swap& c : swaps) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(paths.slow);
+    WriteBytes(paths.slow / "slow.3", kList);
+    const auto before = Snapshot(paths.outside);
+    bool swapped = false;
+    platform::SetFaultHook([&](platform::FileStep step) -> std::error_code {
+      if (step == c.at && !swapped) {
+        swapped = true;
+        swapIn(c.entry, c.make);
+      }
+      return {};
+    });
+    AddRecorder add;
+    AddWord(add, folder.path());
+    platform::SetFaultHook(nullptr);
+    EXPECT_TRUE(swapped);
+    ASSERT_EQ(add.messages.size(), 1u);
+    EXPECT_NE(add.messages[0].find(c.message), std::string::npos) << add.messages[0];
+    EXPECT_EQ(add.messages[0].find(kAdded), std::string::npos);
+    if (c.listAfter != nullptr) {
+      EXPECT_EQ(ReadBytes(paths.slow / "slow.3"), c.listAfter);
+    }
+    EXPECT_EQ(Snapshot(paths.outside), before);
+  }
+}
+
 #endif

@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "charsets.h"
 #include "cp1250.h"
+#include "platform.h"
 #include "testutil.h"
+#include "wordlist.h"
 
 namespace wypelniak {
 namespace {
@@ -189,6 +196,38 @@ TEST(Thesaurus, DamagedOrMissingFilesGiveAMessageNamingTheFile) {
         << c.name << ": " << r.error;
     EXPECT_NE(r.error.find("mythes-pl"), std::string::npos) << c.name << ": " << r.error;
   }
+}
+
+// A named pipe put in the data file's place after it was looked at (here:
+// while the index is opened) is never read: reading one waits for a writer,
+// and the window with it. The pipe is kept open here for writing, with data
+// in it, so a reader would not wait but would take the data away.
+TEST(Thesaurus, APipeSwappedInForTheDataIsNeverRead) {
+  TempFolder folder;
+  WriteThesaurus(folder.path(), kSample);
+  const std::filesystem::path data = folder.path() / ThesaurusDataName, pipe = folder.path() / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int end = ::open(pipe.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(end, 0);
+  const std::string waiting = "ISO8859-2\n" + std::string(100, 'x');
+  ASSERT_EQ(::write(end, waiting.data(), waiting.size()), static_cast<ssize_t>(waiting.size()));
+  bool swapped = false;
+  platform::SetFaultHook([&](platform::FileStep step) -> std::error_code {
+    if (step == platform::FileStep::OpenRead && !swapped) {
+      swapped = true;
+      std::filesystem::rename(pipe, data);
+    }
+    return {};
+  });
+  Thesaurus thesaurus = Thesaurus::InFolder(folder.path());
+  const ThesaurusLookup result = thesaurus.Lookup("kot");
+  platform::SetFaultHook(nullptr);
+  EXPECT_TRUE(swapped);
+  EXPECT_EQ(result.status, LookupStatus::Unavailable);
+  EXPECT_NE(result.error.find(PathText(data) + ": to jest potok nazwany"), std::string::npos) << result.error;
+  std::string left(waiting.size() + 1, '\0');
+  EXPECT_EQ(::read(end, left.data(), left.size()), static_cast<ssize_t>(waiting.size()));
+  ::close(end);
 }
 
 TEST(Charsets, DecodeTheDictionaryEncodings) {
