@@ -68,6 +68,15 @@ std::string ReadWordFiles(const fs::path& folder, std::vector<std::optional<std:
 
 namespace {
 
+// Why a file could not be replaced, said of the tool's own work: the core's
+// words for a file changed meanwhile speak of adding a word.
+std::string DescribeReplaceError(const std::error_code& ec) {
+  if (ec == platform::FileRefusal::Changed)
+    return "plik zmienił się, odkąd narzędzie go odczytało (zmienia go jednocześnie inny program); powtórz "
+           "polecenie";
+  return DescribeFileError(ec);
+}
+
 // Removes the temporary files of files[from, to).
 void RemoveTemporaries(const fs::path& folder, const std::vector<Replacement>& files, std::size_t from,
                        std::size_t to) {
@@ -155,8 +164,8 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
   for (std::size_t i = 0; i < files.size(); ++i) {
     const fs::path target = WordFilePath(folder, files[i].n);
     if (const std::error_code ec = OpenReplaced(target, files[i].old, replaced[i]))
-      return "Nie można zastąpić pliku " + PathText(target) + ": " + DescribeFileError(ec) +
-             ". Powtórz polecenie. Nic nie zapisano.";
+      return "Nie można zastąpić pliku " + PathText(target) + ": " + DescribeReplaceError(ec) +
+             ". Nic nie zapisano.";
   }
 
   std::string content;
@@ -183,7 +192,7 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
     if (const std::error_code ec =
             platform::RenameChecked(TemporaryPath(folder, files[i].n), written[i], target, &replaced[i])) {
       RemoveTemporaries(folder, files, i, files.size());
-      return "Nie można zastąpić pliku " + PathText(target) + ": " + DescribeFileError(ec) + "." +
+      return "Nie można zastąpić pliku " + PathText(target) + ": " + DescribeReplaceError(ec) + "." +
              OutcomeText(folder, PutBack(folder, files, replaced, i) && ec != platform::FileRefusal::SwappedInPlace);
     }
   }

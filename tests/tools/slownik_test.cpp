@@ -837,6 +837,59 @@ TEST(word_list_tool, a_failure_at_any_file_step_leaves_every_old_file_byte_for_b
   }
 }
 
+// Another user swaps a file in the folder while repair replaces slow.4
+// (through the hook, at the step named): only the file read is replaced, only
+// the file written is renamed, the tool says it failed, and a file outside
+// the folder stays as it was.
+TEST(word_list_tool, repair_replaces_only_the_file_it_read_with_the_file_it_wrote) {
+  using platform::FileStep;
+  struct Swap {
+    const char* name;
+    FileStep at;
+    const char* entry;
+    bool link;               // a link to the outside file, else another list
+    const char* listAfter;   // slow.4's bytes afterwards; nullptr: not looked at
+    const char* message;
+  };
+  const Swap swaps[] = {
+      {"slow.4 another list after it was read", FileStep::Create, "slow.4", false, "1\r\nkura\r\n",
+       "slow.4: plik zmienił się, odkąd narzędzie go odczytało"},
+      {"~slow.4 a link after it was written", FileStep::Close, "~slow.4", true, "9\npies\n",
+       "nowy plik podmienił inny program, zanim"},
+      {"~slow.4 a link as it is renamed", FileStep::Replace, "~slow.4", true, nullptr,
+       "nowy plik podmienił inny program w chwili"},
+  };
+  for (const Swap& c : swaps) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    const fs::path folder = temp / "slow", outside = temp / "outside.txt";
+    MakeList(temp, folder);
+    WriteBytes(ListFile(folder, 4), "9\npies\n");
+    WriteBytes(outside, "1\r\nkot\r\n");
+    bool swapped = false;
+    platform::SetFaultHook([&](FileStep s) -> std::error_code {
+      if (s != c.at || swapped) return {};
+      swapped = true;
+      const fs::path side = folder / "side";
+      if (c.link)
+        fs::create_symlink(outside, side);
+      else
+        WriteBytes(side, "1\r\nkura\r\n");
+      fs::rename(side, folder / c.entry);
+      return {};
+    });
+    const Outcome r = Repair(ListFile(folder, 4));
+    platform::SetFaultHook(nullptr);
+    EXPECT_TRUE(swapped);
+    EXPECT_EQ(r.status, kExitProblems) << r.out << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    if (c.listAfter != nullptr) {
+      EXPECT_EQ(ReadBytes(ListFile(folder, 4)), c.listAfter);
+    }
+    EXPECT_EQ(ReadBytes(outside), "1\r\nkot\r\n");
+  }
+}
+
 TEST(word_list_tool, check_names_the_command_that_mends_each_file_and_repair_clears_leftovers) {
   TempFolder temp;
   const fs::path folder = temp / "slow";
