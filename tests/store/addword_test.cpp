@@ -257,38 +257,6 @@ TEST(folder_lock, a_held_lock_keeps_others_waiting_until_it_is_let_go) {
   EXPECT_FALSE(second.Acquire(lockFile, std::chrono::milliseconds(0)));
 }
 
-// A waiter waits in the system's queue (the hook marks each wait): it asks
-// once however long it waits, gives up at its time limit, and has the lock
-// as soon as the holder lets go.
-TEST(folder_lock, a_waiter_asks_once_and_gets_the_lock_as_it_is_let_go) {
-  TempFolder folder;
-  const std::filesystem::path lockFile = folder.path() / ".lock";
-  for (const bool letGo : {false, true}) {
-    SCOPED_TRACE(letGo ? "let go while waited for" : "held past the time limit");
-    platform::FolderLock holder, waiter;
-    ASSERT_FALSE(holder.Acquire(lockFile, std::chrono::milliseconds(0)));
-    int waits = 0;
-    std::thread release;
-    platform::SetFaultHook([&](platform::FileStep step) -> std::error_code {
-      if (step == platform::FileStep::LockWait && ++waits == 1 && letGo)
-        release = std::thread([&holder] {
-          std::this_thread::sleep_for(std::chrono::milliseconds(100));
-          holder.Release();
-        });
-      return {};
-    });
-    const std::error_code ec = waiter.Acquire(lockFile, std::chrono::milliseconds(letGo ? 60000 : 200));
-    platform::SetFaultHook(nullptr);
-    if (release.joinable()) release.join();
-    EXPECT_EQ(waits, 1);
-    if (letGo) {
-      EXPECT_FALSE(ec) << ec.message();
-    } else {
-      EXPECT_EQ(ec, std::errc::device_or_resource_busy);
-    }
-  }
-}
-
 TEST_F(Addition, a_busy_lock_is_reported_and_nothing_is_written) {
   Write(3, ListBytes({"kot"}));
   const std::string before = ReadBytes(List(3));
