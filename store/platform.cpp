@@ -55,7 +55,9 @@ const std::error_category& FileErrorCategory() {
   return category;
 }
 
-std::error_code make_error_code(FileError error) { return {static_cast<int>(error), FileErrorCategory()}; }
+std::error_code make_error_code(FileError error) {
+  return {static_cast<int>(error), FileErrorCategory()};
+}
 
 const std::error_category& RefusalCategory() {
   static const RefusalCategoryImpl category;
@@ -66,13 +68,14 @@ std::error_code make_error_code(FileRefusal refusal) {
   return {static_cast<int>(refusal), RefusalCategory()};
 }
 
-void SetFaultHook(FaultHook hook) { Hook() = std::move(hook); }
+void SetFaultHook(FaultHook hook) {
+  Hook() = std::move(hook);
+}
 
 std::error_code detail::Fault(FileStep step) {
   const FaultHook& hook = Hook();
   return hook ? hook(step) : std::error_code{};
 }
-
 
 std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& out) {
   ReadOnlyFile file;

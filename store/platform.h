@@ -21,16 +21,16 @@ std::filesystem::path ExecutableFolder();
 // Why a file was refused that the system itself would have opened: what it
 // is instead of a regular file, or a link this layer will not follow.
 enum class FileRefusal {
-  Fifo = 1,     // a named pipe: reading it would wait for a writer
-  Socket,       // a socket
-  Device,       // a character or block device (/dev/zero, a disk)
-  NotRegular,   // anything else that is neither a regular file nor a folder
-  Link,         // a symbolic link (or reparse point) where only a file may stand
-  ForeignLink,  // a link, or what it leads to, not owned by the user running the program
-  LinkTarget,   // a link that leads neither to a regular file nor to a folder
-  Changed,      // a file changed while it was read and copied: another program
-                // writes to it, or another file now stands in its place
-  Swapped,      // the new file was swapped for another before it was put in place
+  Fifo = 1,        // a named pipe: reading it would wait for a writer
+  Socket,          // a socket
+  Device,          // a character or block device (/dev/zero, a disk)
+  NotRegular,      // anything else that is neither a regular file nor a folder
+  Link,            // a symbolic link (or reparse point) where only a file may stand
+  ForeignLink,     // a link, or what it leads to, not owned by the user running the program
+  LinkTarget,      // a link that leads neither to a regular file nor to a folder
+  Changed,         // a file changed while it was read and copied: another program
+                   // writes to it, or another file now stands in its place
+  Swapped,         // the new file was swapped for another before it was put in place
   SwappedInPlace,  // the new file was swapped for another as it was put in place:
                    // what now stands there is not what was written
 };

@@ -56,7 +56,8 @@ bool NextLine(std::string_view data, std::size_t& pos, std::string_view& line, b
 // and checks that it holds at most maxBytes. An empty text when it does.
 std::string OpenFile(const fs::path& path, std::uintmax_t maxBytes, platform::ReadOnlyFile& file) {
   if (const std::error_code ec = file.Open(path)) {
-    if (ec == std::errc::no_such_file_or_directory) return "Brak tezaurusa: nie ma pliku " + PathText(path) + ".";
+    if (ec == std::errc::no_such_file_or_directory)
+      return "Brak tezaurusa: nie ma pliku " + PathText(path) + ".";
     return "Nie można odczytać pliku tezaurusa " + PathText(path) + ": " + DescribeFileError(ec) + ".";
   }
   if (file.Size() > maxBytes)

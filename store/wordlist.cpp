@@ -453,7 +453,8 @@ std::string DescribeFileError(const std::error_code& ec) {
     switch (static_cast<platform::FileError>(ec.value())) {
       case platform::FileError::InUse: return "plik jest otwarty w innym programie";
       case platform::FileError::BadName: return "nazwa pliku jest nieprawidłowa";
-      case platform::FileError::QuotaExceeded: return "przekroczony przydział miejsca na dysku dla użytkownika";
+      case platform::FileError::QuotaExceeded:
+        return "przekroczony przydział miejsca na dysku dla użytkownika";
       case platform::FileError::NetworkFileGone: return "plik na dysku sieciowym przestał być dostępny";
     }
   }

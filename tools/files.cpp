@@ -119,9 +119,10 @@ bool PutBack(const fs::path& folder, const std::vector<Replacement>& files,
     const Replacement& f = files[i];
     platform::FileIdentity written;
     if (f.old) {
-      ok = !WriteTemporary(folder, f.n, *f.old, &replaced[i], written) &&
-           !platform::RenameChecked(TemporaryPath(folder, f.n), written, WordFilePath(folder, f.n), nullptr) &&
-           ok;
+      ok =
+          !WriteTemporary(folder, f.n, *f.old, &replaced[i], written) &&
+          !platform::RenameChecked(TemporaryPath(folder, f.n), written, WordFilePath(folder, f.n), nullptr) &&
+          ok;
       platform::RemoveFile(TemporaryPath(folder, f.n));
     } else {
       ok = !platform::RemoveFile(WordFilePath(folder, f.n)) && ok;
@@ -193,7 +194,8 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
             platform::RenameChecked(TemporaryPath(folder, files[i].n), written[i], target, &replaced[i])) {
       RemoveTemporaries(folder, files, i, files.size());
       return "Nie można zastąpić pliku " + PathText(target) + ": " + DescribeReplaceError(ec) + "." +
-             OutcomeText(folder, PutBack(folder, files, replaced, i) && ec != platform::FileRefusal::SwappedInPlace);
+             OutcomeText(folder,
+                         PutBack(folder, files, replaced, i) && ec != platform::FileRefusal::SwappedInPlace);
     }
   }
 

@@ -1,12 +1,12 @@
 // The file layer on Linux. It uses calls other POSIX systems lack
 // (/proc/self/exe, O_TMPFILE, copy_file_range, st_mtim), so the build picks
 // it on Linux only.
-#include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
 
 #include <pthread.h>
 #include <time.h>
@@ -34,7 +34,9 @@ std::error_code ErrnoError(int err) {
   return {err, std::generic_category()};
 }
 
-std::error_code LastError() { return ErrnoError(errno); }
+std::error_code LastError() {
+  return ErrnoError(errno);
+}
 
 // Closes a descriptor when it goes out of scope, unless taken.
 class Descriptor {
@@ -107,7 +109,9 @@ int OpenRegular(const std::filesystem::path& path, int flags, bool followLinks, 
   return fd.Take();
 }
 
-int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
+int Fd(std::intptr_t handle) {
+  return static_cast<int>(handle);
+}
 
 FileIdentity IdentityOf(const struct stat& st) {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
@@ -212,7 +216,9 @@ std::filesystem::path ExecutableFolder() {
 
 const bool ReadOnlyFile::CanBeReplacedWhileOpen = true;
 
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
+ReadOnlyFile::~ReadOnlyFile() {
+  Close();
+}
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path, Links links) {
   Close();
@@ -315,7 +321,8 @@ std::error_code ReadOnlyFile::ReadAt(std::uint64_t offset, char* buffer, std::si
   got = 0;
   if (std::error_code ec = Fault(FileStep::Read)) return ec;
   for (;;) {
-    const ssize_t n = ::pread(Fd(handle_), buffer, std::min<std::size_t>(size, INT_MAX), static_cast<off_t>(offset));
+    const ssize_t n =
+        ::pread(Fd(handle_), buffer, std::min<std::size_t>(size, INT_MAX), static_cast<off_t>(offset));
     if (n >= 0) {
       got = static_cast<std::size_t>(n);
       return {};

@@ -59,7 +59,9 @@ std::error_code WindowsError(DWORD err) {
   }
 }
 
-std::error_code LastError() { return WindowsError(GetLastError()); }
+std::error_code LastError() {
+  return WindowsError(GetLastError());
+}
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -126,8 +128,12 @@ HANDLE OpenRegular(const std::filesystem::path& path, DWORD access, bool followL
 
 // Whether the open file belongs to the user running the program (or to the
 // owner the system gives that user's new files, such as Administrators).
-HANDLE H(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
-std::intptr_t Stored(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); }
+HANDLE H(std::intptr_t handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+std::intptr_t Stored(HANDLE h) {
+  return reinterpret_cast<std::intptr_t>(h);
+}
 constexpr std::intptr_t kNone = -1;
 
 FileIdentity IdentityOf(HANDLE h, std::error_code& ec) {
@@ -204,7 +210,9 @@ std::filesystem::path ExecutableFolder() {
 
 const bool ReadOnlyFile::CanBeReplacedWhileOpen = false;
 
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
+ReadOnlyFile::~ReadOnlyFile() {
+  Close();
+}
 
 std::error_code ReadOnlyFile::Open(const std::filesystem::path& path, Links links) {
   Close();
@@ -262,7 +270,8 @@ std::error_code ReadOnlyFile::ReadSome(char* buffer, std::size_t size, std::size
   got = 0;
   if (std::error_code ec = Fault(FileStep::Read)) return ec;
   DWORD read = 0;
-  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read, nullptr))
+  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &read,
+                nullptr))
     return LastError();
   got = read;
   return {};

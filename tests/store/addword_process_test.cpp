@@ -124,7 +124,10 @@ TEST(add_word_processes, a_killed_addition_leaves_the_old_or_the_new_file) {
     std::this_thread::sleep_for(std::chrono::microseconds(random() % (span + 1)));
     kill(pid, SIGKILL);
     const int status = Wait(pid);
-    if (WIFSIGNALED(status)) ++killed; else ++finished;
+    if (WIFSIGNALED(status))
+      ++killed;
+    else
+      ++finished;
     if (std::filesystem::exists(temp)) {
       ++midWrite;
       std::filesystem::remove(temp);
