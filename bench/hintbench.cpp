@@ -7,9 +7,9 @@
 //     until the hint window has been shown and drawn (offscreen).
 //
 //   hint_bench PROGRAM_FOLDER [RUNS] [WORD...]
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
-#include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -93,7 +93,7 @@ void SendMouse(QWidget* target, QEvent::Type type, QPoint at) {
 
 // Double-clicks at a point of the list and returns the milliseconds until
 // the hint window has been shown and drawn whole, or -1 when none opened.
-double DoubleClickToHint(QListView* list, QPoint at) {
+double DoubleClickToHint(QAbstractItemView* list, QPoint at) {
   Clock::time_point start;
   double ms = -1;
   // Runs inside the hint window's own event loop, once it is showing: draws
@@ -141,7 +141,11 @@ int main(int argc, char* argv[]) {
   QApplication::processEvents();
   auto* text1 = window.findChild<QLineEdit*>("Text1");
   auto* command1 = window.findChild<QPushButton*>("Command1");
-  auto* list1 = window.findChild<QListView*>("List1");
+  auto* list1 = window.findChild<QAbstractItemView*>("List1");
+  if (!text1 || !command1 || !list1) {
+    std::fprintf(stderr, "the main window lacks Text1, Command1 or List1\n");
+    return 1;
+  }
 
   // The first hint of the process reads the index: the first row of the
   // first word's search, double-clicked once.

@@ -27,9 +27,9 @@ std::vector<HintRow> HintRows(std::string_view word, const ThesaurusLookup& look
     return {{HintRow::Heading, {}, "Tezaurus nie ma hasła „" + std::string(word) + "”."},
             {HintRow::Paragraph,
              {},
-             "Hasłami tezaurusa są formy podstawowe (mianownik, bezokolicznik); odmienione formy, jak "
-             "„kotami”, nie mają własnych haseł. Lista form podstawowych (wypelniak-slownik build "
-             "--hunspell, zob. README.TXT) daje w wynikach głównie wyrazy, dla których są podpowiedzi."}};
+             "Hasłami tezaurusa są tylko formy podstawowe (mianownik, bezokolicznik), i to nie "
+             "wszystkie: odmienione formy, jak „kotami”, nie mają własnych haseł, a wiele form "
+             "podstawowych też ich nie ma."}};
 
   std::vector<HintRow> rows;
   for (const ThesaurusEntry& entry : lookup.entries) {

@@ -51,6 +51,7 @@ std::pair<std::size_t, std::size_t> OperandCount(const std::string& command) {
   if (command == "check") return {0, 1};
   if (command == "repair") return {1, 1};
   if (command == "merge") return {1, 2};
+  if (command == "use") return {1, 2};
   return {0, 0};
 }
 
@@ -85,6 +86,13 @@ std::string UsageText() {
          "      Sprawdza pliki slow.2 … slow.22 w FOLDERZE (domyślnie folder slow\n"
          "      obok tego programu) i wypisuje znalezione błędy oraz polecenia,\n"
          "      które je naprawią.\n"
+         "  wypelniak-slownik use pelna|podstawowa [FOLDER_PROGRAMU]\n"
+         "      Przełącza program na listę pełną albo listę form podstawowych:\n"
+         "      zamienia folder slow w FOLDERZE_PROGRAMU (domyślnie folder tego\n"
+         "      programu) z folderem slow-pelne albo slow-podstawowe obok niego;\n"
+         "      dotychczasowa lista trafia do folderu drugiej. Niczego nie\n"
+         "      przenosi, gdy wybranej listy nie ma, gdy już jest w użyciu albo\n"
+         "      gdy folder, do którego ma trafić obecna lista, jest zajęty.\n"
          "  wypelniak-slownik --help\n"
          "      Wypisuje ten opis.\n"
          "\n"
@@ -111,7 +119,8 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
   }
   const auto [fewest, most] = OperandCount(line.command);
   if (most == 0) {
-    err << "Nieznane polecenie: " << line.command << " (dostępne: build, merge, repair, check)\n" << kHint;
+    err << "Nieznane polecenie: " << line.command << " (dostępne: build, merge, repair, check, use)\n"
+        << kHint;
     return kExitUsage;
   }
   if (line.operands.size() > most || line.operands.size() < fewest) {
@@ -131,6 +140,15 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
     return kExitUsage;
   }
   if (line.command == "repair") return RunRepair(fs::path(line.operands[0]), options, out, err);
+  if (line.command == "use") {
+    if (line.operands.size() > 1)
+      return RunUse(line.operands[0], fs::path(line.operands[1]), options, out, err);
+    if (programFolder.empty()) {
+      err << "Nie można ustalić folderu programu; podaj FOLDER_PROGRAMU.\n" << kHint;
+      return kExitUsage;
+    }
+    return RunUse(line.operands[0], programFolder, options, out, err);
+  }
 
   const std::size_t folderIndex = line.command == "check" ? 0 : 1;
   fs::path folder;

@@ -134,6 +134,14 @@ int RunRepair(const std::filesystem::path& file, const Options& options, std::os
 int RunMerge(const std::filesystem::path& source, const std::filesystem::path& folder, const Options& options,
              std::ostream& out, std::ostream& err);
 
+// The whole "use" command: which is "pelna" or "podstawowa". Puts that list
+// (waiting beside slow/ in slow-pelne/ or slow-podstawowe/) into slow/ of
+// programFolder and the list now in slow/ into the other one's folder, under
+// the locks of both. Refuses, moving nothing, when that list is not there,
+// is already in use, or the other's folder is taken.
+int RunUse(const std::string& which, const std::filesystem::path& programFolder, const Options& options,
+           std::ostream& out, std::ostream& err);
+
 // ---------------------------------------------------------------- check
 
 enum class ProblemKind {

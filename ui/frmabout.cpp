@@ -7,6 +7,8 @@
 #include <QShowEvent>
 #include <QUrl>
 
+#include <string>
+
 #include "common.h"
 #include "message.h"
 #include "programicon.h"
@@ -124,6 +126,12 @@ void frmAbout::showEvent(QShowEvent* event) {
 }
 
 void frmAbout::openHomePage() {
-  // Whether a browser could be started is not reported; the window stays open.
-  QDesktopServices::openUrl(QUrl(QString::fromUtf8(wypelniak::kHomePage)));
+  // The window stays open either way. Without a browser the system says so
+  // only on the terminal, if anywhere: the user is given the address instead.
+  if (QDesktopServices::openUrl(QUrl(QString::fromUtf8(wypelniak::kHomePage)))) return;
+  showMessage(this,
+              std::string("Nie udało się uruchomić przeglądarki internetowej. Stronę programu można otworzyć "
+                          "samodzielnie, wpisując w przeglądarce adres:\n") +
+                  wypelniak::kHomePage,
+              {}, wypelniak::MessageIcon::Information);
 }

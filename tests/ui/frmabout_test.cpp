@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "frmabout.h"
+#include "messagelog.h"
 #include "programicon.h"
 #include "version.h"
 
@@ -70,6 +71,7 @@ class TestFrmAbout : public QObject {
   void keysThatClose_data();
   void keysThatClose();
   void wwwOpensHomePageAndStaysOpen();
+  void wwwWithoutBrowserGivesTheAddress();
 
   void iconFileHoldsThreeDepths();
   void iconImagesAgreeWithPicture();
@@ -249,6 +251,23 @@ void TestFrmAbout::wwwOpensHomePageAndStaysOpen() {
   QCOMPARE(catcher_.urls, (QList<QUrl>{home, home}));
   QVERIFY(about.isVisible());
   QCOMPARE(finished.count(), 0);
+}
+
+// The offscreen platform opens no web address: as on a machine without a
+// browser, the user is told the address in Polish.
+void TestFrmAbout::wwwWithoutBrowserGivesTheAddress() {
+  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+  if (QGuiApplication::platformName() != QStringLiteral("offscreen")) QSKIP("a real browser might open");
+  frmAbout about;
+  MessageLog log(&about);
+  about.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&about));
+  QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
+  QCOMPARE(log.messages.size(), 1);
+  const Message& shown = log.messages.front();
+  QVERIFY2(shown.text.contains(QString::fromLatin1(wypelniak::kHomePage)), qPrintable(shown.text));
+  QVERIFY2(shown.text.contains(QStringLiteral("przeglądark")), qPrintable(shown.text));
+  QVERIFY(shown.windowVisible);
 }
 
 void TestFrmAbout::iconFileHoldsThreeDepths() {

@@ -56,29 +56,39 @@ void FrmPodpowiedziTest::showsHintsOrSaysWhyNot_data() {
   QTest::addColumn<QString>("word");
   QTest::addColumn<QByteArray>("index");  // "" for the sound one, "-" for none
   QTest::addColumn<QStringList>("shown");
+  QTest::addColumn<QStringList>("notShown");
   QTest::newRow("found") << "kot" << QByteArray()
                          << QStringList{"kot, 1. znaczenie\n", "Synonimy: kotowaty (specjalist.)",
-                                        "Pojęcia szersze: ssak", "Pojęcia węższe: kocur", "LGPL"};
+                                        "Pojęcia szersze: ssak", "Pojęcia węższe: kocur", "LGPL"}
+                         << QStringList{};
   QTest::newRow("markup shown as text")
       << "<b>kit</b>" << QByteArray()
-      << QStringList{"<b>kit</b>, 1. znaczenie (rzeczownik)", "Synonimy: <i>szpachla</i>"};
+      << QStringList{"<b>kit</b>, 1. znaczenie (rzeczownik)", "Synonimy: <i>szpachla</i>"} << QStringList{};
+  // The window cannot tell which list the word came from: it advises no
+  // other list (most words of the base-form list have no entry either).
   QTest::newRow("no entry") << "kotami" << QByteArray()
-                            << QStringList{"Tezaurus nie ma hasła „kotami”", "--hunspell"};
+                            << QStringList{"Tezaurus nie ma hasła „kotami”", "formy podstawowe"}
+                            << QStringList{"--hunspell", "Lista form podstawowych"};
   QTest::newRow("no thesaurus") << "kot" << QByteArray("-")
-                                << QStringList{"Podpowiedzi są niedostępne", "th_pl_PL_v2.idx", "mythes-pl"};
+                                << QStringList{"Podpowiedzi są niedostępne", "th_pl_PL_v2.idx", "mythes-pl"}
+                                << QStringList{};
   QTest::newRow("damaged index") << "kot" << QByteArray("UTF-8\n2\nkot|99999\n")
-                                 << QStringList{"uszkodzony", "th_pl_PL_v2.idx", "mythes-pl"};
+                                 << QStringList{"uszkodzony", "th_pl_PL_v2.idx", "mythes-pl"}
+                                 << QStringList{};
 }
 
 void FrmPodpowiedziTest::showsHintsOrSaysWhyNot() {
   QFETCH(QString, word);
   QFETCH(QByteArray, index);
   QFETCH(QStringList, shown);
+  QFETCH(QStringList, notShown);
   QTemporaryDir folder;
   if (index != "-") writeThesaurus(folder, index);
   frmPodpowiedzi hints(word, toPath(folder.path()));
   QCOMPARE(hints.windowTitle(), QStringLiteral("Podpowiedzi: ") + word);
   for (const QString& part : shown) QVERIFY2(hints.hintText().contains(part), qPrintable(hints.hintText()));
+  for (const QString& part : notShown)
+    QVERIFY2(!hints.hintText().contains(part), qPrintable(hints.hintText()));
   const QList<QLabel*> labels = hints.findChildren<QLabel*>();
   QVERIFY(!labels.isEmpty());
   for (const QLabel* label : labels) QCOMPARE(label->textFormat(), Qt::PlainText);
