@@ -24,14 +24,24 @@ std::array<LetterCode, 256> MakeByteTable() {
   return table;
 }
 
-const std::array<LetterCode, 256>& ByteTable() {
-  static const std::array<LetterCode, 256> table = MakeByteTable();
-  return table;
+std::array<char32_t, kLetterCount> MakeCapitals() {
+  std::array<char32_t, kLetterCount> capitals{};
+  for (int c = 0; c < kLetterCount; ++c) {
+    capitals[c] = Cp1250ToUnicode(kLetterBytes[c]);
+    for (int b = 0; b < 256; ++b)
+      if (b != kLetterBytes[c] && Cp1250ToLower(static_cast<unsigned char>(b)) == kLetterBytes[c])
+        capitals[c] = Cp1250ToUnicode(static_cast<unsigned char>(b));
+  }
+  return capitals;
 }
+
+// Made once, before main.
+
+const std::array<char32_t, kLetterCount> kCapitals = MakeCapitals();
 
 }  // namespace
 
-LetterCode LetterOfCp1250(unsigned char byte) { return ByteTable()[byte]; }
+const std::array<LetterCode, 256> kLetterOfByte = MakeByteTable();
 
 LetterCode LetterOfChar(char32_t c) {
   const int byte = UnicodeToCp1250(c);
@@ -41,14 +51,7 @@ LetterCode LetterOfChar(char32_t c) {
 unsigned char Cp1250OfLetter(LetterCode c) { return kLetterBytes[c]; }
 
 char32_t CharOfLetter(LetterCode c, bool upper) {
-  const char32_t lower = Cp1250ToUnicode(kLetterBytes[c]);
-  if (!upper) return lower;
-  // Every letter's capital is one of Windows-1250's own; find the byte whose
-  // lower case is this letter.
-  for (int b = 0; b < 256; ++b)
-    if (b != kLetterBytes[c] && Cp1250ToLower(static_cast<unsigned char>(b)) == kLetterBytes[c])
-      return Cp1250ToUnicode(static_cast<unsigned char>(b));
-  return lower;
+  return upper ? kCapitals[c] : Cp1250ToUnicode(kLetterBytes[c]);
 }
 
 void AppendLetterUtf8(LetterCode c, std::string& out, bool upper) { AppendUtf8(CharOfLetter(c, upper), out); }

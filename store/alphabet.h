@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <string>
@@ -25,7 +26,8 @@ inline int LetterCountOf(LetterSet s) { return std::popcount(s); }
 // The code of a Windows-1250 byte, either case ("Ą" and "ą" alike), or
 // kNoLetter when the byte is no letter of the alphabet (digits, hyphens,
 // blanks, and letters of other languages such as "é" or "ü").
-LetterCode LetterOfCp1250(unsigned char byte);
+extern const std::array<LetterCode, 256> kLetterOfByte;
+inline LetterCode LetterOfCp1250(unsigned char byte) { return kLetterOfByte[byte]; }
 
 // The code of a character, either case, or kNoLetter.
 LetterCode LetterOfChar(char32_t c);
