@@ -15,14 +15,6 @@ bool HasIpuzName(const std::filesystem::path& path) {
   return extension == ".ipuz";
 }
 
-// Whether the content is a JSON object: its first character, after a byte
-// order mark and blanks, is "{".
-bool LooksLikeJson(std::string_view content) {
-  if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
-  const std::size_t first = content.find_first_not_of(" \t\r\n");
-  return first != std::string_view::npos && content[first] == '{';
-}
-
 GridFileResult Failed(GridFileError error, const std::filesystem::path& path, std::error_code system = {}) {
   GridFileResult result;
   result.error = error;
@@ -49,7 +41,7 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
 
 GridFileResult ParseGridFile(std::string_view content, bool ipuzName) {
   GridFileResult result;
-  if (ipuzName || LooksLikeJson(content)) {
+  if (ipuzName || LooksLikeIpuz(content)) {
     result.ipuz = ParseIpuz(content);
     if (result.ipuz.error != IpuzError::None) {
       result.error = GridFileError::Ipuz;

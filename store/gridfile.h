@@ -43,8 +43,8 @@ struct GridFileResult {
   Puzzle puzzle;        // what was read
 };
 
-// Reads a grid file: .ipuz when the name ends in .ipuz or the content is a
-// JSON object, the text form (UTF-8) otherwise. Only a regular file is read.
+// Reads a grid file: .ipuz when the name ends in .ipuz or the content looks
+// like it (LooksLikeIpuz), the text form (UTF-8) otherwise. Only a regular file is read.
 GridFileResult ReadGridFile(const std::filesystem::path& path);
 
 // The same for content already read; ipuzName: the file's name ends in .ipuz.

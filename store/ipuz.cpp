@@ -322,13 +322,33 @@ IpuzResult ReadGrid(const Json& doc, Grid& grid) {
   return ReadSolution(*solution, markers, grid);
 }
 
+bool IsNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+}
+
+// Where the JSON starts in text: after "name(" when a JSONP callback wraps
+// it ("ipuz({...})", as some writers write it), else at 0.
+std::size_t JsonStart(std::string_view text) {
+  std::size_t i = text.find_first_not_of(" \t\r\n");
+  if (i == std::string_view::npos || !IsNameChar(text[i])) return 0;
+  while (i < text.size() && IsNameChar(text[i])) ++i;
+  return i < text.size() && text[i] == '(' ? i + 1 : 0;
+}
+
 IpuzResult ReadDocument(std::string_view text) {
   if (IpuzResult r = CheckBytes(text); r.error != IpuzError::None) return r;
+  const std::size_t start = JsonStart(text);
+  std::string_view json = text.substr(start);
+  if (start > 0) {
+    json = json.substr(0, json.find_last_not_of(" \t\r\n") + 1);
+    if (!json.ends_with(')')) return FailAt(IpuzError::NotJson, text, text.size());
+    json.remove_suffix(1);
+  }
   Json doc;
   try {
-    doc = Json::parse(text);
+    doc = Json::parse(json);
   } catch (const Json::parse_error& e) {
-    return FailAt(IpuzError::NotJson, text, e.byte > 0 ? e.byte - 1 : 0);
+    return FailAt(IpuzError::NotJson, text, start + (e.byte > 0 ? e.byte - 1 : 0));
   }
   if (!doc.is_object()) return Fail(IpuzError::NotObject);
   if (!IsCrossword(doc)) {
@@ -343,6 +363,12 @@ IpuzResult ReadDocument(std::string_view text) {
 }
 
 }  // namespace
+
+bool LooksLikeIpuz(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && (text[first] == '{' || JsonStart(text) > 0);
+}
 
 IpuzResult ParseIpuz(std::string_view text) {
   try {

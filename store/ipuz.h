@@ -25,7 +25,8 @@
 // taken where "solution" gives none), null for a missing solution letter and
 // for a cell outside the puzzle (read as a block), and a file without
 // "solution" (an empty grid). Directions other than across and down are
-// skipped. The file's slot numbers are not kept: the grid is numbered anew.
+// skipped. The file's slot numbers are not kept: the grid is numbered anew;
+// the clues keep the file's numbers.
 namespace wypelniak {
 
 // Limits that keep a hostile file from costing more than a real one could.
@@ -63,7 +64,13 @@ struct IpuzResult {
   Puzzle puzzle;     // when error is None
 };
 
-// Reads the text of an .ipuz file. Never throws.
+// Whether text looks like an .ipuz file rather than a text grid: it starts
+// (after a byte order mark and blanks) with "{", or with "name(" of a JSONP
+// callback wrapping the JSON, as some writers write it.
+bool LooksLikeIpuz(std::string_view text);
+
+// Reads the text of an .ipuz file, bare JSON or wrapped in a JSONP callback.
+// Never throws.
 IpuzResult ParseIpuz(std::string_view text);
 
 // The .ipuz text of a puzzle (UTF-8, ended by a line end).

@@ -8,31 +8,17 @@
 #include "gridfile.h"
 #include "ipuz.h"
 #include "platform.h"
+#include "polishpuzzle.h"
 #include "testutil.h"
 #include "wordlist.h"
 
 using namespace wypelniak;
+using wypelniak::testing::PolishPuzzle;
 using wypelniak::testing::ReadBytes;
 using wypelniak::testing::TempFolder;
 using wypelniak::testing::WriteBytes;
 
 namespace {
-
-// Every Polish letter, typed in lower and in upper case, blocks, empty cells,
-// and clues with what JSON must escape.
-Puzzle PolishPuzzle() {
-  Puzzle p;
-  p.grid = ParseGridText("ąćęłńóśźż\nĄĆĘŁŃÓŚŹŻ\n#..#qvx.#\n").grid;
-  p.clues = {{Direction::Across, 1, "Źdźbło „trawy” z \"cudzysłowem\" i \\ ukośnikiem"},
-             {Direction::Across, 10, ""},
-             {Direction::Down, 1, "Wiersz\ndrugi\ttab"},
-             {Direction::Down, 2, "ŻÓŁW"}};
-  p.title = "Krzyżówka";
-  p.author = "Łucja Ćwik";
-  p.copyright = "© 2024";
-  p.notes = "<b>nie</b> HTML";
-  return p;
-}
 
 // A minimal crossword document; extra is spliced in as further fields.
 std::string Doc(const std::string& extra,
@@ -72,6 +58,8 @@ TEST(Ipuz, other_writers_forms_are_read) {
       // A letter given to the solver in "puzzle", no solution.
       {Doc("", R"({"width": 2, "height": 2})", R"([[{"cell": 1, "value": "Ł"}, 2], [{"cell": "#"}, 0]])"),
        "ł.\n#.\n", ""},
+      // Wrapped in a JSONP callback, as Python's ipuz.write once wrote it.
+      {"ipuz(" + Doc(R"("solution": [["X", 0], [0, "V"]])") + ")\n", "x.\n.v\n", ""},
       // Clues as objects, numbers as text, named directions; others skipped.
       {Doc(R"("clues": {"Across:Poziomo": [{"number": "1", "clue": "a"}], "Down": [[2, "b"]],
                         "Diagonal": [[1, "c"]]})"),
@@ -102,6 +90,8 @@ TEST(Ipuz, damaged_and_hostile_files_get_their_error) {
       {"{\n\"title\": \"\xC5\"}", IpuzError::NotUtf8, "linii 2"},
       {"{\"a\": " + std::string(100000, '['), IpuzError::TooDeep, "32"},
       {"[1]", IpuzError::NotObject, "obiektu"},
+      {"ipuz({\"a\": 1}", IpuzError::NotJson, "linii 1, znak 14"},
+      {"ipuz(\n[1, }\n)", IpuzError::NotJson, "linii 2, znak 5"},
       {R"({"version": "http://ipuz.org/v2"})", IpuzError::NotCrossword, "nie ma go"},
       {R"({"kind": ["http://ipuz.org/sudoku#1"]})", IpuzError::NotCrossword, "sudoku"},
       {R"({"kind": ["http://ipuz.org/crossword#1"]})", IpuzError::MissingField, "„dimensions”"},
@@ -160,6 +150,7 @@ TEST(GridFile, reads_either_form_by_content_or_name) {
       {"a.txt", "ab\n#.\n", GridFileError::None},
       {"b.txt", "  \n" + IpuzText(PolishPuzzle()), GridFileError::None},
       {"c", "\xEF\xBB\xBF{", GridFileError::Ipuz},
+      {"f", " ipuz(" + IpuzText(PolishPuzzle()) + ")", GridFileError::None},
       {"d.IPUZ", "ab\n#.\n", GridFileError::Ipuz},
       {"e.txt", "ab\n#1\n", GridFileError::Text},
   };
