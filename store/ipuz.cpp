@@ -70,8 +70,10 @@ IpuzResult CheckBytes(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char ch = text[i];
     if (inString) {
-      if (ch == '\\') ++i;
-      else if (ch == '"') inString = false;
+      if (ch == '\\')
+        ++i;
+      else if (ch == '"')
+        inString = false;
     } else if (ch == '"') {
       inString = true;
     } else if (ch == '[' || ch == '{') {
@@ -241,9 +243,8 @@ int ClueNumber(const Json& value) {
     n = *whole;
   } else if (value.is_string()) {
     const std::string& text = value.get_ref<const std::string&>();
-    if (text.empty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), [](char ch) {
-          return ch >= '0' && ch <= '9';
-        }))
+    if (text.empty() || text.size() > 4 ||
+        !std::all_of(text.begin(), text.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
       return 0;
     n = std::stoi(text);
   }
@@ -292,8 +293,9 @@ IpuzResult ReadClues(const Json& doc, std::vector<Clue>& clues) {
 }
 
 IpuzResult ReadTexts(const Json& doc, Puzzle& puzzle) {
-  for (const auto& [name, text] : {std::pair{"title", &puzzle.title}, std::pair{"author", &puzzle.author},
-                                   std::pair{"copyright", &puzzle.copyright}, std::pair{"notes", &puzzle.notes}}) {
+  for (const auto& [name, text] :
+       {std::pair{"title", &puzzle.title}, std::pair{"author", &puzzle.author},
+        std::pair{"copyright", &puzzle.copyright}, std::pair{"notes", &puzzle.notes}}) {
     const Json* value = Member(doc, name);
     if (value == nullptr || value->is_null()) continue;
     if (!value->is_string()) return Fail(IpuzError::WrongType, name, 0, 0, Shown(*value));
@@ -349,6 +351,14 @@ IpuzResult ReadDocument(std::string_view text) {
     doc = Json::parse(json);
   } catch (const Json::parse_error& e) {
     return FailAt(IpuzError::NotJson, text, start + (e.byte > 0 ? e.byte - 1 : 0));
+  } catch (const Json::out_of_range& e) {
+    // A number beyond any floating-point value ("1e400"); the library names
+    // it between quotes.
+    const std::string_view what = e.what();
+    const std::size_t from = what.find('\''), to = what.rfind('\'');
+    return Fail(
+        IpuzError::NumberTooLarge, {}, 0, 0,
+        Shortened(std::string(from < to ? what.substr(from + 1, to - from - 1) : std::string_view())));
   }
   if (!doc.is_object()) return Fail(IpuzError::NotObject);
   if (!IsCrossword(doc)) {
@@ -393,7 +403,8 @@ std::string Quoted(std::string_view text) {
 // The number printed in each cell, 0 where none is.
 std::vector<int> CellNumbers(const Grid& grid) {
   std::vector<int> numbers(static_cast<std::size_t>(grid.CellCount()), 0);
-  for (const Slot& slot : FindSlots(grid)) numbers[static_cast<std::size_t>(slot.cells.front())] = slot.number;
+  for (const Slot& slot : FindSlots(grid))
+    numbers[static_cast<std::size_t>(slot.cells.front())] = slot.number;
   return numbers;
 }
 
@@ -437,9 +448,11 @@ void AppendClues(std::string& out, const std::vector<Clue>& clues, Direction dir
 
 std::string IpuzText(const Puzzle& puzzle) {
   const Grid& grid = puzzle.grid;
-  std::string out = "{\n  \"version\": \"http://ipuz.org/v2\",\n  \"kind\": [\"http://ipuz.org/crossword#1\"],\n";
-  for (const auto& [name, text] : {std::pair{"title", &puzzle.title}, std::pair{"author", &puzzle.author},
-                                   std::pair{"copyright", &puzzle.copyright}, std::pair{"notes", &puzzle.notes}})
+  std::string out =
+      "{\n  \"version\": \"http://ipuz.org/v2\",\n  \"kind\": [\"http://ipuz.org/crossword#1\"],\n";
+  for (const auto& [name, text] :
+       {std::pair{"title", &puzzle.title}, std::pair{"author", &puzzle.author},
+        std::pair{"copyright", &puzzle.copyright}, std::pair{"notes", &puzzle.notes}})
     if (!text->empty()) out += "  \"" + std::string(name) + "\": " + Quoted(*text) + ",\n";
   out += "  \"dimensions\": {\"width\": " + std::to_string(grid.Width()) +
          ", \"height\": " + std::to_string(grid.Height()) + "},\n";
@@ -459,10 +472,13 @@ std::string IpuzText(const Puzzle& puzzle) {
 
 namespace {
 
-std::string Quote(std::string_view name) { return "„" + std::string(name) + "”"; }
+std::string Quote(std::string_view name) {
+  return "„" + std::string(name) + "”";
+}
 
 std::string CellPlace(const IpuzResult& r) {
-  return "wiersz " + std::to_string(r.row) + ", kolumna " + std::to_string(r.column) + " pola " + Quote(r.field);
+  return "wiersz " + std::to_string(r.row) + ", kolumna " + std::to_string(r.column) + " pola " +
+         Quote(r.field);
 }
 
 }  // namespace
@@ -480,8 +496,10 @@ std::string DescribeIpuzError(const IpuzResult& r) {
              std::to_string(r.column) + " (plik jest uszkodzony albo to nie jest plik .ipuz)";
     case IpuzError::TooDeep:
       return "listy i obiekty JSON są zagnieżdżone głębiej niż na " + std::to_string(kMaxJsonDepth) +
-             " poziomów (linia " + std::to_string(r.row) + "); plik .ipuz z diagramem nie potrzebuje ich tyle";
-    case IpuzError::NotObject: return "plik nie zawiera obiektu JSON opisującego krzyżówkę (to nie jest plik .ipuz)";
+             " poziomów (linia " + std::to_string(r.row) +
+             "); plik .ipuz z diagramem nie potrzebuje ich tyle";
+    case IpuzError::NotObject:
+      return "plik nie zawiera obiektu JSON opisującego krzyżówkę (to nie jest plik .ipuz)";
     case IpuzError::NotCrossword:
       return "pole „kind” nie wskazuje krzyżówki (powinno zawierać \"http://ipuz.org/crossword#1\")" +
              (r.text.empty() ? std::string(": nie ma go w pliku") : "; w pliku: " + r.text);
@@ -493,14 +511,15 @@ std::string DescribeIpuzError(const IpuzResult& r) {
     case IpuzError::BadDimensions:
       return "pole " + Quote(r.field) + " musi być liczbą całkowitą od 1 do " + side + ", a jest: " + r.text;
     case IpuzError::TooLarge:
-      return "diagram jest większy niż " + side + " × " + side + " pól (pole " + Quote(r.field) + ": " + r.text +
-             ")";
+      return "diagram jest większy niż " + side + " × " + side + " pól (pole " + Quote(r.field) + ": " +
+             r.text + ")";
     case IpuzError::RowCount:
       return "pole " + Quote(r.field) + " ma " + std::to_string(r.row) + " wierszy, a wysokość diagramu " +
              "(„dimensions.height”) to " + std::to_string(r.expected);
     case IpuzError::RowLength:
-      return "wiersz " + std::to_string(r.row) + " pola " + Quote(r.field) + " ma " + std::to_string(r.column) +
-             " pól, a szerokość diagramu („dimensions.width”) to " + std::to_string(r.expected);
+      return "wiersz " + std::to_string(r.row) + " pola " + Quote(r.field) + " ma " +
+             std::to_string(r.column) + " pól, a szerokość diagramu („dimensions.width”) to " +
+             std::to_string(r.expected);
     case IpuzError::BadCell: return CellPlace(r) + ": niedozwolona wartość pola diagramu: " + r.text;
     case IpuzError::NotALetter:
       return CellPlace(r) + ": " + r.text + " nie jest literą polskiego alfabetu (ani q, v, x)";
@@ -513,6 +532,9 @@ std::string DescribeIpuzError(const IpuzResult& r) {
       return "hasło nr " + std::to_string(r.row) + " na liście " + Quote(r.field) +
              " nie ma postaci [numer, \"treść\"] z numerem od 1 do " + std::to_string(kMaxClueNumber) + ": " +
              r.text;
+    case IpuzError::NumberTooLarge:
+      return "liczba " + r.text +
+             " jest za duża, by ją odczytać (plik jest uszkodzony albo to nie jest plik .ipuz)";
     case IpuzError::OutOfMemory: return "brak pamięci";
   }
   return {};

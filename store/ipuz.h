@@ -35,22 +35,23 @@ inline constexpr int kMaxClueNumber = 9999;
 
 enum class IpuzError {
   None,
-  NotUtf8,        // a byte that is not UTF-8 (line)
-  NotJson,        // not valid JSON (line, column)
-  TooDeep,        // nested deeper than kMaxJsonDepth (line)
-  NotObject,      // the text is JSON, but not an object
-  NotCrossword,   // "kind" is missing or names no crossword (text: what it names)
-  MissingField,   // a field the grid cannot do without (field)
-  WrongType,      // a field of the wrong type (field)
-  BadDimensions,  // a width or height that is no whole number from 1 on (field, text)
-  TooLarge,       // wider or higher than kMaxGridSide (field, text)
-  RowCount,       // "puzzle" or "solution" has another number of rows than "height" (field, row: the count)
-  RowLength,      // a row of another length than "width" (field, row, column: its length)
-  BadCell,        // a cell value the format does not allow (field, row, column, text)
-  NotALetter,     // a solution cell that is no letter of the alphabet (row, column, text)
-  Rebus,          // a solution cell of more than one letter (row, column, text)
-  Mismatch,       // a block in one of "puzzle" and "solution", a letter in the other (row, column)
-  BadClue,        // a clue that is not [number, text] (field: its list, row: its place, text)
+  NotUtf8,         // a byte that is not UTF-8 (line)
+  NotJson,         // not valid JSON (line, column)
+  TooDeep,         // nested deeper than kMaxJsonDepth (line)
+  NumberTooLarge,  // a number beyond any floating-point value (text)
+  NotObject,       // the text is JSON, but not an object
+  NotCrossword,    // "kind" is missing or names no crossword (text: what it names)
+  MissingField,    // a field the grid cannot do without (field)
+  WrongType,       // a field of the wrong type (field)
+  BadDimensions,   // a width or height that is no whole number from 1 on (field, text)
+  TooLarge,        // wider or higher than kMaxGridSide (field, text)
+  RowCount,        // "puzzle" or "solution" has another number of rows than "height" (field, row: the count)
+  RowLength,       // a row of another length than "width" (field, row, column: its length)
+  BadCell,         // a cell value the format does not allow (field, row, column, text)
+  NotALetter,      // a solution cell that is no letter of the alphabet (row, column, text)
+  Rebus,           // a solution cell of more than one letter (row, column, text)
+  Mismatch,        // a block in one of "puzzle" and "solution", a letter in the other (row, column)
+  BadClue,         // a clue that is not [number, text] (field: its list, row: its place, text)
   OutOfMemory,
 };
 

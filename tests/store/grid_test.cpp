@@ -21,8 +21,8 @@ std::string SlotList(const Grid& grid) {
   std::string out;
   for (const Slot& s : FindSlots(grid)) {
     if (!out.empty()) out += ' ';
-    out += std::to_string(s.number) + (s.direction == Direction::Across ? "A@" : "D@") + std::to_string(s.row) +
-           "," + std::to_string(s.column) + "+" + std::to_string(s.length);
+    out += std::to_string(s.number) + (s.direction == Direction::Across ? "A@" : "D@") +
+           std::to_string(s.row) + "," + std::to_string(s.column) + "+" + std::to_string(s.length);
   }
   return out;
 }
@@ -34,14 +34,14 @@ TEST(GridSlots, odd_grids_are_numbered_left_to_right_top_to_bottom) {
     const char* grid;
     const char* slots;
   } cases[] = {
-      {"##\n##\n", ""},                                                       // all blocks
-      {".\n", ""},                                                            // one lone cell
-      {"....\n", "1A@0,0+4"},                                                 // one row
-      {".\n.\n.\n", "1D@0,0+3"},                                              // one column
-      {"..\n.#\n", "1A@0,0+2 1D@0,0+2"},                                      // a number shared
-      {".#.\n...\n.#.\n", "3A@1,0+3 1D@0,0+3 2D@0,2+3"},                     // cells of runs of one
-      {"#..\n.#.\n..#\n", "1A@0,1+2 4A@2,0+2 2D@0,2+2 3D@1,0+2"},             // unchecked corners
-      {"...\n.#.\n...\n", "1A@0,0+3 3A@2,0+3 1D@0,0+3 2D@0,2+3"},             // a ring
+      {"##\n##\n", ""},                                            // all blocks
+      {".\n", ""},                                                 // one lone cell
+      {"....\n", "1A@0,0+4"},                                      // one row
+      {".\n.\n.\n", "1D@0,0+3"},                                   // one column
+      {"..\n.#\n", "1A@0,0+2 1D@0,0+2"},                           // a number shared
+      {".#.\n...\n.#.\n", "3A@1,0+3 1D@0,0+3 2D@0,2+3"},           // cells of runs of one
+      {"#..\n.#.\n..#\n", "1A@0,1+2 4A@2,0+2 2D@0,2+2 3D@1,0+2"},  // unchecked corners
+      {"...\n.#.\n...\n", "1A@0,0+3 3A@2,0+3 1D@0,0+3 2D@0,2+3"},  // a ring
       {"..#..\n.....\n#...#\n",
        "1A@0,0+2 3A@0,3+2 5A@1,0+5 7A@2,1+3 1D@0,0+2 2D@0,1+3 3D@0,3+3 4D@0,4+2 6D@1,2+2"},
   };
@@ -95,7 +95,9 @@ TEST(GridText, bad_text_is_refused_with_its_place) {
 }
 
 TEST(GridText, letters_in_either_case_read_back_from_the_written_form) {
-  const GridTextResult r = ParseGridText("\xEF\xBB\xBF" "ąĆ#\r\nx.Ż\r\n\r\n");
+  const GridTextResult r = ParseGridText(
+      "\xEF\xBB\xBF"
+      "ąĆ#\r\nx.Ż\r\n\r\n");
   ASSERT_EQ(r.error, GridTextError::None);
   EXPECT_EQ(r.grid.At(0, 0), LetterOfChar(U'ą'));
   EXPECT_EQ(r.grid.At(0, 1), LetterOfChar(U'ć'));

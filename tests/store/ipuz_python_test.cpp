@@ -91,7 +91,9 @@ class IndependentReader : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(IndependentReader, reads_our_letters_numbers_and_clues_and_writes_what_we_read) { RoundTrips(""); }
+TEST_F(IndependentReader, reads_our_letters_numbers_and_clues_and_writes_what_we_read) {
+  RoundTrips("");
+}
 
 TEST_F(IndependentReader, python_ipuz_package_validates_our_file_and_writes_what_we_read) {
   if (RunPython("has-ipuz") != 0)

@@ -21,8 +21,7 @@ using wypelniak::testing::WriteBytes;
 namespace {
 
 // A minimal crossword document; extra is spliced in as further fields.
-std::string Doc(const std::string& extra,
-                const std::string& dimensions = R"({"width": 2, "height": 2})",
+std::string Doc(const std::string& extra, const std::string& dimensions = R"({"width": 2, "height": 2})",
                 const std::string& puzzle = R"([[1, 2], [3, 0]])") {
   return R"({"version": "http://ipuz.org/v2", "kind": ["http://ipuz.org/crossword#1"], "dimensions": )" +
          dimensions + R"(, "puzzle": )" + puzzle + (extra.empty() ? "" : ", " + extra) + "}";
@@ -46,14 +45,14 @@ TEST(Ipuz, every_polish_letter_and_the_clues_come_back) {
 TEST(Ipuz, other_writers_forms_are_read) {
   const struct {
     std::string doc;
-    const char* grid;  // the grid as text
-    std::string clues;   // "<number><A|D>=<text>" each
+    const char* grid;   // the grid as text
+    std::string clues;  // "<number><A|D>=<text>" each
   } cases[] = {
       // Escaped letters, lower case, null and "" for no letter.
       {Doc(R"("solution": [["\u0105", null], ["ż", ""]])"), "ą.\nż.\n", ""},
       // The block and empty values the file names; null for a cell outside.
-      {Doc(R"("block": "X", "empty": "-", "solution": [["-", "X"], ["A", "X"]])", R"({"width": 2, "height": 2})",
-           R"([[1, "X"], ["-", null]])"),
+      {Doc(R"("block": "X", "empty": "-", "solution": [["-", "X"], ["A", "X"]])",
+           R"({"width": 2, "height": 2})", R"([[1, "X"], ["-", null]])"),
        ".#\na#\n", ""},
       // A letter given to the solver in "puzzle", no solution.
       {Doc("", R"({"width": 2, "height": 2})", R"([[{"cell": 1, "value": "Ł"}, 2], [{"cell": "#"}, 0]])"),
@@ -90,6 +89,7 @@ TEST(Ipuz, damaged_and_hostile_files_get_their_error) {
       {"{\n\"title\": \"\xC5\"}", IpuzError::NotUtf8, "linii 2"},
       {"{\"a\": " + std::string(100000, '['), IpuzError::TooDeep, "32"},
       {"[1]", IpuzError::NotObject, "obiektu"},
+      {Doc(R"("title": -1e400)"), IpuzError::NumberTooLarge, "liczba -1e400 jest za duża"},
       {"ipuz({\"a\": 1}", IpuzError::NotJson, "linii 1, znak 14"},
       {"ipuz(\n[1, }\n)", IpuzError::NotJson, "linii 2, znak 5"},
       {R"({"version": "http://ipuz.org/v2"})", IpuzError::NotCrossword, "nie ma go"},
