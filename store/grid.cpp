@@ -136,7 +136,8 @@ GridTextResult ParseGridText(std::string_view text) {
     if (row.error != GridTextError::None) return row;
     const int w = static_cast<int>(values.size() - before);
     if (width < 0) width = w;
-    if (w != width || w == 0) return {GridTextError::Ragged, static_cast<int>(r + 1), 0, 0, {}};
+    if (w == 0) return {GridTextError::EmptyRow, static_cast<int>(r + 1), 0, 0, {}};
+    if (w != width) return {GridTextError::Ragged, static_cast<int>(r + 1), 0, 0, {}};
   }
   GridTextResult result;
   result.grid = Grid(width, static_cast<int>(rows.size()));
@@ -167,6 +168,8 @@ std::string DescribeGridTextError(const GridTextResult& result) {
     case GridTextError::Ragged:
       return "wiersz " + std::to_string(result.row) + " ma inną długość niż pierwszy (każdy wiersz "
              "diagramu musi mieć tyle samo pól)";
+    case GridTextError::EmptyRow:
+      return "wiersz " + std::to_string(result.row) + " jest pusty (usuń pustą linię albo wpisz w niej pola)";
     case GridTextError::TooLarge:
       return "diagram jest większy niż " + std::to_string(kMaxGridSide) + " × " +
              std::to_string(kMaxGridSide) + " pól";

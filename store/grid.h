@@ -85,6 +85,7 @@ enum class GridTextError {
   None,
   Empty,         // no row at all
   Ragged,        // rows of different lengths (row: the first that differs)
+  EmptyRow,      // a blank row among the rows (row)
   TooLarge,      // wider or higher than kMaxGridSide
   BadCharacter,  // a character that is no letter, '#' or '.' (row, column)
   NotUtf8,       // bytes that are not UTF-8 (row, column)

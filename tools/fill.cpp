@@ -4,6 +4,7 @@
 
 #include "fill.h"
 #include "grid.h"
+#include "gridfile.h"
 #include "internal.h"
 #include "lexicon.h"
 #include "platform.h"
@@ -104,25 +105,28 @@ int RunFill(const std::vector<std::string>& args, const fs::path& programFolder,
     err << wrong << "\nOpis użycia: wypelniak-slownik --help\n";
     return kFillBadInput;
   }
-  std::string text;
-  if (const std::error_code ec = platform::ReadWholeFile(command.grid, text)) {
-    err << "Nie można odczytać pliku diagramu " << PathText(command.grid) << ": " << DescribeFileError(ec) << ".\n";
+  GridFileResult read = ReadGridFile(command.grid);
+  if (read.error != GridFileError::None) {
+    err << DescribeGridFileError(read) << '\n';
     return kFillBadInput;
   }
-  const GridTextResult parsed = ParseGridText(text);
-  if (parsed.error != GridTextError::None) {
-    err << "Plik diagramu " << PathText(command.grid) << ": " << DescribeGridTextError(parsed) << ".\n";
-    return kFillBadInput;
-  }
+  Puzzle& puzzle = read.puzzle;
   Lexicon lexicon{fs::path()};
   if (!LoadLexicon(command, programFolder, lexicon, err)) return kFillBadInput;
 
-  const FillResult result = FillGrid(parsed.grid, lexicon.Indexes(), command.options);
+  const FillResult result = FillGrid(puzzle.grid, lexicon.Indexes(), command.options);
   if (result.outcome != FillOutcome::Filled) {
-    err << DescribeFillResult(result, FindSlots(parsed.grid)) << '\n';
+    err << DescribeFillResult(result, FindSlots(puzzle.grid)) << '\n';
     return result.outcome == FillOutcome::Impossible ? kFillImpossible : kFillTimedOut;
   }
   out << GridText(result.grid);
+  if (!command.ipuz.empty()) {
+    puzzle.grid = result.grid;
+    if (const GridFileResult written = WriteGridFile(command.ipuz, puzzle); written.error != GridFileError::None) {
+      err << DescribeGridFileError(written) << '\n';
+      return kFillBadInput;
+    }
+  }
   return kFillFilled;
 }
 
