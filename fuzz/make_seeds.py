@@ -141,6 +141,36 @@ ADDITIONS = {
 }
 
 
+def ipuz(width, height, puzzle, solution=None, extra=""):
+    """An .ipuz file's text; puzzle and solution are JSON text of the rows."""
+    text = ('{"version": "http://ipuz.org/v2", "kind": ["http://ipuz.org/crossword#1"], '
+            '"dimensions": {"width": %d, "height": %d}, "puzzle": %s' % (width, height, puzzle))
+    if solution is not None:
+        text += ', "solution": ' + solution
+    return (text + (", " + extra if extra else "") + "}").encode("utf-8")
+
+
+# (whether the file's name ends in .ipuz, the file) for the grid reader.
+GRIDS = {
+    "text_grid": (False, "ąb#\n..Ż\n#qx\n".encode("utf-8")),
+    "text_crlf_bom": (False, "\ufeff..\r\n.Ł\r\n".encode("utf-8")),
+    "text_ragged": (False, b"...\n..\n"),
+    "text_bad_char": (False, b"a1\n"),
+    "text_cp1250": (False, cp("żółw\n")),
+    "ipuz_full": (True, ipuz(3, 2, '[[1, 2, "#"], [3, 0, 0]]', '[["Ą", "B", "#"], ["C", 0, "ż"]]',
+                            '"clues": {"Across": [[1, "a"], {"number": "3", "clue": "b"}], "Down": [[2, "c"]]}, '
+                            '"title": "T", "block": "#", "empty": 0')),
+    "ipuz_by_content": (False, ipuz(2, 2, '[[{"cell": 1, "value": "A"}, null], ["-", 0]]', None,
+                                    '"empty": "-"')),
+    "ipuz_jsonp": (False, b"ipuz(" + ipuz(2, 1, "[[1, 0]]", '[["A", "\\u0105"]]') + b")"),
+    "ipuz_rebus": (True, ipuz(2, 1, "[[1, 0]]", '[["AB", 0]]')),
+    "ipuz_huge_width": (True, ipuz(2147483648, 1, "[[1, 0]]")),
+    "ipuz_ragged": (True, ipuz(2, 2, "[[1, 0], [0]]")),
+    "ipuz_deep": (True, b'{"a": ' + b"[" * 100),
+    "ipuz_not_utf8": (True, b'{"title": "\xff"}'),
+}
+
+
 def framed(typed, content):
     typed = typed if isinstance(typed, bytes) else typed.encode("utf-8")
     assert len(typed) < 128
@@ -163,6 +193,8 @@ def main():
         write("pattern_search", name, framed(typed, content))
     for name, (typed, content) in ADDITIONS.items():
         write("add_word", name, framed(typed, content))
+    for name, (ipuz_name, content) in GRIDS.items():
+        write("ipuz", name, bytes([1 if ipuz_name else 0]) + content)
 
 
 if __name__ == "__main__":

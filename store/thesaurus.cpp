@@ -407,6 +407,18 @@ ThesaurusLookup Thesaurus::Lookup(std::string_view word) {
   return result;
 }
 
+std::vector<std::string> Thesaurus::Headwords() {
+  if (!loaded_) LoadIndex();
+  std::vector<std::string> words;
+  if (!loadError_.empty()) return words;
+  words.reserve(items_.size());
+  for (const Item& item : items_) {
+    std::string utf8;
+    if (AppendAsUtf8(static_cast<Charset>(charset_), Key(item), utf8)) words.push_back(std::move(utf8));
+  }
+  return words;
+}
+
 Thesaurus& ProgramThesaurus(const std::filesystem::path& programFolder) {
   static std::filesystem::path folder;
   static std::unique_ptr<Thesaurus> thesaurus;

@@ -73,6 +73,10 @@ class Thesaurus {
   // with a message, never an exception.
   ThesaurusLookup Lookup(std::string_view word);
 
+  // Every headword in lower case (UTF-8), in the index's order; none when
+  // the index cannot be read.
+  std::vector<std::string> Headwords();
+
   // Whether the index has been read (or its reading has failed).
   bool IndexLoaded() const { return loaded_; }
   // Number of headwords in the index.

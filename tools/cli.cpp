@@ -93,6 +93,20 @@ std::string UsageText() {
          "      dotychczasowa lista trafia do folderu drugiej. Niczego nie\n"
          "      przenosi, gdy wybranej listy nie ma, gdy już jest w użyciu albo\n"
          "      gdy folder, do którego ma trafić obecna lista, jest zajęty.\n"
+         "  wypelniak-slownik fill [--seconds S] [--seed N] [--scores PLIK] [--min-score M]\n"
+         "                        [--no-preference] [--ipuz WYNIK] DIAGRAM [FOLDER]\n"
+         "      Wypełnia diagram wyrazami z listy słów w FOLDERZE (domyślnie folder\n"
+         "      slow obok tego programu) i wypisuje go: wiersz diagramu w wierszu,\n"
+         "      # to czarne pole. DIAGRAM to plik .ipuz albo tekst w UTF-8: wiersz\n"
+         "      w wierszu, # czarne pole, . puste pole, litera to litera wpisana,\n"
+         "      która zostaje. Najpierw bierze wyrazy, które mają hasło w tezaurusie\n"
+         "      (da się do nich ułożyć określenie), chyba że podano --no-preference.\n"
+         "      --seconds: najdłuższy czas pracy (domyślnie 60), --seed: inna liczba\n"
+         "      daje inne wypełnienie, --scores: plik ocen wyrazów (wiersz\n"
+         "      „wyraz;ocena”, ocena 0–100, UTF-8), --min-score: wyrazy z niższą\n"
+         "      oceną pomija, --ipuz: zapisuje też wypełniony diagram jako .ipuz.\n"
+         "      Kod wyjścia: 0 – wypełniony, 1 – nie da się go wypełnić, 2 – czas\n"
+         "      minął, 3 – błędny diagram, lista słów, plik ocen lub wywołanie.\n"
          "  wypelniak-slownik --help\n"
          "      Wypisuje ten opis.\n"
          "\n"
@@ -108,6 +122,7 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
     err << UsageText();
     return kExitUsage;
   }
+  if (args[0] == "fill") return RunFill(std::vector<std::string>(args.begin() + 1, args.end()), programFolder, out, err);
   CommandLine line;
   if (const std::string wrong = Parse(args, line); !wrong.empty()) {
     err << wrong << kHint;
@@ -119,7 +134,7 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
   }
   const auto [fewest, most] = OperandCount(line.command);
   if (most == 0) {
-    err << "Nieznane polecenie: " << line.command << " (dostępne: build, merge, repair, check, use)\n"
+    err << "Nieznane polecenie: " << line.command << " (dostępne: build, merge, repair, check, use, fill)\n"
         << kHint;
     return kExitUsage;
   }

@@ -189,6 +189,18 @@ std::vector<FileReport> CheckWordFiles(const std::filesystem::path& folder);
 // The whole "check" command: lists the problems on out.
 int RunCheck(const std::filesystem::path& folder, std::ostream& out, std::ostream& err);
 
+// ---------------------------------------------------------------- fill
+
+// Exit statuses of "fill".
+inline constexpr int kFillFilled = 0;
+inline constexpr int kFillImpossible = 1;
+inline constexpr int kFillTimedOut = 2;
+inline constexpr int kFillBadInput = 3;  // a bad grid, list, score file or command line
+
+// The whole "fill" command; args are its arguments after "fill".
+int RunFill(const std::vector<std::string>& args, const std::filesystem::path& programFolder, std::ostream& out,
+            std::ostream& err);
+
 // ---------------------------------------------------------------- command line
 
 // The usage text.
