@@ -37,9 +37,9 @@ int TemporaryFileLength(std::string_view fileName);
 // A source is at most 4 GiB less one byte: the build keeps its words'
 // offsets in 32 bits.
 inline constexpr std::uintmax_t kMaxSourceBytes = 0xFFFFFFFFu;
-// A word-list file is at most 1 GiB: the full Polish list, all lengths
-// together, is a twentieth of that, and a file is read into memory whole.
-inline constexpr std::uintmax_t kMaxListFileBytes = std::uintmax_t{1} << 30;
+// A word-list file is at most MaxListFileBytes (the core's limit): the full
+// Polish list, all lengths together, is a twentieth of that, and the tool
+// reads a file into memory whole.
 
 // ---------------------------------------------------------------- text
 
@@ -85,6 +85,13 @@ struct Replacement {
 // the old files, byte for byte. Returns an empty text or a Polish message.
 std::string ReplaceFiles(const std::filesystem::path& folder, std::vector<Replacement>& files,
                          Progress* progress);
+
+// Writes content as the file at path in folder (the caller holds its lock),
+// replacing what is there: through a new temporary file beside it, synced and
+// renamed into place, its mode taken from modeFrom. Returns an empty text or
+// a Polish message.
+std::string WriteSideFile(const std::filesystem::path& folder, const std::filesystem::path& path,
+                          std::string_view content, const std::filesystem::path& modeFrom);
 
 // Reads every existing slow.<n> of folder (under its lock) into old. Returns
 // an empty text or a Polish message naming a file that cannot be read.
