@@ -1,7 +1,6 @@
 // The check command: what is wrong with the files of a word-list folder, and
 // which command puts it right.
 #include <algorithm>
-#include <unordered_map>
 
 #include "cp1250.h"
 #include "internal.h"
@@ -92,30 +91,45 @@ void CheckWordLine(int n, const Line& line, std::size_t lineNumber, Findings& fo
     found.Add(ProblemKind::Separator, lineNumber, [&] { return DescribeMisread(misread); });
 }
 
-// The word lines of a file seen so far, by their lower case (Cp1250ToLower),
-// each with its line number and text: two lines equal in lower case hold
-// the same word twice.
+// The number of the line that begins at pos: any of CR LF, CR and LF ends a
+// line, as in ScanLine and CheckLineEnd.
+std::size_t LineNumberAt(std::string_view data, std::size_t pos) {
+  std::size_t number = 1;
+  for (std::size_t i = 0; i < pos; ++i)
+    if (data[i] == '\n' || (data[i] == '\r' && (i + 1 >= data.size() || data[i + 1] != '\n'))) ++number;
+  return number;
+}
+
+// The words of length n of a file seen so far, by their lower case
+// (Cp1250ToLower): two lines equal in lower case hold the same word twice.
 class SeenWords {
  public:
-  SeenWords(std::string_view data, std::size_t lines) : lower_(Cp1250ToLower(data)), data_(data) {
-    first_.reserve(lines);
+  SeenWords(int n, std::string_view data, std::size_t lines)
+      : n_(static_cast<std::size_t>(n)), lower_(Cp1250ToLower(data)), data_(data) {
+    table_.Reset(lines, lower_.data(), n_);
   }
-  // Takes in the word line of length n at pos; reports it when it repeats one.
-  void Take(int n, std::size_t pos, std::size_t size, std::size_t lineNumber, Findings& found) {
-    if (size != static_cast<std::size_t>(n)) return;
-    const auto [it, fresh] = first_.try_emplace(std::string_view(lower_).substr(pos, size), lineNumber, pos);
-    if (fresh) return;
+  // Takes in the word line at pos; reports it when it repeats one.
+  void Take(std::size_t pos, std::size_t size, std::size_t lineNumber, Findings& found) {
+    if (size != n_) return;
+    const std::uint32_t hash = HashWord(std::string_view(lower_).substr(pos, size));
+    const char* earlier = table_.Find(hash, lower_.data() + pos);
+    if (earlier == nullptr) {
+      table_.Insert(hash, static_cast<std::uint32_t>(pos));
+      return;
+    }
+    const auto at = static_cast<std::size_t>(earlier - lower_.data());
     found.Add(ProblemKind::Repeat, lineNumber, [&] {
       return "wyraz " + ShowWord(data_.substr(pos, size)) + " to ten sam wyraz co " +
-             ShowWord(data_.substr(it->second.second, size)) + " w wierszu " + Num(it->second.first) +
+             ShowWord(data_.substr(at, size)) + " w wierszu " + Num(LineNumberAt(data_, at)) +
              " (wielkość liter nie ma znaczenia)";
     });
   }
 
  private:
+  std::size_t n_;
   std::string lower_;
   std::string_view data_;
-  std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> first_;  // line number, place
+  WordTable table_;
 };
 
 // Checks the line end at end; returns where the next line begins.
@@ -219,7 +233,10 @@ FileReport CheckWordFileData(int n, std::string_view data) {
   bool countValid = false;
   std::int32_t count = 0;
   std::size_t lineNumber = 0;
-  SeenWords seen(data, static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n')));
+  // No more word lines than line ends and one more.
+  const auto lineEnds =
+      static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r') + std::count(data.begin(), data.end(), '\n'));
+  SeenWords seen(n, data, lineEnds + 1);
   for (std::size_t pos = 0; pos < data.size();) {
     ++lineNumber;
     // Any of CR LF, CR and LF ends a line here, as in a text editor, so that
@@ -230,7 +247,7 @@ FileReport CheckWordFileData(int n, std::string_view data) {
     } else {
       ++report.words;
       CheckWordLine(n, line, lineNumber, found);
-      seen.Take(n, pos, line.text.size(), lineNumber, found);
+      seen.Take(pos, line.text.size(), lineNumber, found);
     }
     pos = CheckLineEnd(data, pos + line.text.size(), lineNumber, found);
   }
