@@ -139,8 +139,7 @@ std::string Append(AddWordView& view, AddWordMemory& memory, const std::filesyst
     if (ec == std::errc::device_or_resource_busy)
       return "Słownik jest właśnie zmieniany przez inną kopię programu. Spróbuj ponownie za chwilę.";
     return "Nie można zmienić słownika w folderze " + PathText(shownFolder) + ": plik blokady " +
-           PathText(shownLock) + ": " + DescribeFileError(ec) +
-           ". Słownik nie został zmieniony.";
+           PathText(shownLock) + ": " + DescribeFileError(ec) + ". Słownik nie został zmieniony.";
   }
 
   // Read under the lock, so that a word another copy has just added is seen.

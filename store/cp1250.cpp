@@ -130,7 +130,8 @@ __m128i Is(__m128i x, unsigned char b) {
 // Cp1250ToLower of sixteen bytes: what each capital lies below its small
 // letter, added to it.
 __m128i Lower16(__m128i x) {
-  const __m128i by20 = _mm_or_si128(InRange(x, 'A', 'Z'), _mm_andnot_si128(Is(x, 0xD7), InRange(x, 0xC0, 0xDE)));
+  const __m128i by20 =
+      _mm_or_si128(InRange(x, 'A', 'Z'), _mm_andnot_si128(Is(x, 0xD7), InRange(x, 0xC0, 0xDE)));
   const __m128i by10 = _mm_or_si128(_mm_or_si128(Is(x, 0x8A), InRange(x, 0x8C, 0x8F)),
                                     _mm_or_si128(_mm_or_si128(Is(x, 0xA3), Is(x, 0xAA)), Is(x, 0xAF)));
   __m128i add = _mm_and_si128(by20, _mm_set1_epi8(0x20));

@@ -69,9 +69,9 @@ bool MayHoldMisread(std::string_view lines) {
 #if defined(__SSE2__) || defined(_M_X64)
   for (; i + 16 <= n; i += 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(',')), _mm_cmpeq_epi8(x, _mm_set1_epi8('"'))),
-                     _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\t'))));
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(',')), _mm_cmpeq_epi8(x, _mm_set1_epi8('"'))),
+        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\t'))));
     if (_mm_movemask_epi8(hit) != 0) return true;
   }
 #endif

@@ -555,8 +555,8 @@ std::string DescribeTooLarge(std::uint64_t bytes) {
   constexpr std::uint64_t kMiB = std::uint64_t{1} << 20, kGiB = std::uint64_t{1} << 30;
   const std::string limit = MaxListFileBytes % kGiB == 0 ? std::to_string(MaxListFileBytes / kGiB) + " GiB"
                                                          : std::to_string(MaxListFileBytes / kMiB) + " MiB";
-  return "plik jest za duży (" + std::to_string(bytes / kMiB) + " MiB); program przyjmuje pliki słownika "
-         "najwyżej " + limit + " (prawdziwy słownik ma kilka megabajtów), bo wyszukiwanie może wypisać "
+  return "plik jest za duży (" + std::to_string(bytes / kMiB) + " MiB); program przyjmuje pliki słownika " +
+         "najwyżej " + limit + " (prawdziwy słownik ma kilka megabajtów), bo wyszukiwanie może wypisać " +
          "każdy wyraz pliku, a dodanie wyrazu może wymagać wczytania całego pliku";
 }
 

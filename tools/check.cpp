@@ -176,13 +176,14 @@ void ReportFixes(std::ostream& out, const fs::path& folder, const FileReport& re
     missing = missing || p.kind == ProblemKind::Missing;
     notFile = notFile || p.kind == ProblemKind::NotRegular || p.kind == ProblemKind::Unreadable;
     repeats = repeats || p.kind == ProblemKind::Repeat;
-    byHand = byHand || (!RepairFixes(p.kind) && p.kind != ProblemKind::Missing &&
-                        p.kind != ProblemKind::NotRegular && p.kind != ProblemKind::Unreadable &&
-                        p.kind != ProblemKind::Repeat);
+    byHand = byHand ||
+             (!RepairFixes(p.kind) && p.kind != ProblemKind::Missing && p.kind != ProblemKind::NotRegular &&
+              p.kind != ProblemKind::Unreadable && p.kind != ProblemKind::Repeat);
   }
   // No command can tell which of two spellings of a word the user meant.
   if (repeats)
-    out << name << ": z każdej pary powtórzonych wyrazów usuń jeden (ten, którego pisownia jest zła) w edytorze "
+    out << name
+        << ": z każdej pary powtórzonych wyrazów usuń jeden (ten, którego pisownia jest zła) w edytorze "
         << "zapisującym w Windows-1250, a liczbę wyrazów napraw poleceniem: " << RepairCommand(path) << '\n';
   if (missing)
     out << name << ": utwórz go, dopisując wyrazy ze źródła: wypelniak-slownik merge ŹRÓDŁO "
@@ -234,8 +235,8 @@ FileReport CheckWordFileData(int n, std::string_view data) {
   std::int32_t count = 0;
   std::size_t lineNumber = 0;
   // No more word lines than line ends and one more.
-  const auto lineEnds =
-      static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r') + std::count(data.begin(), data.end(), '\n'));
+  const auto lineEnds = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r') +
+                                                 std::count(data.begin(), data.end(), '\n'));
   SeenWords seen(n, data, lineEnds + 1);
   for (std::size_t pos = 0; pos < data.size();) {
     ++lineNumber;

@@ -120,7 +120,9 @@ class WordTable {
   // Adds the word at base + offset; false when an equal word is there.
   bool Insert(std::uint32_t hash, std::uint32_t offset);
   // Does the table hold the word (of the table's length)?
-  bool Contains(std::uint32_t hash, const char* word) const { return Find(hash, word) != nullptr; }
+  bool Contains(std::uint32_t hash, const char* word) const {
+    return Find(hash, word) != nullptr;
+  }
   // The place in base of the word equal to it, or nullptr.
   const char* Find(std::uint32_t hash, const char* word) const;
 

@@ -54,7 +54,9 @@ Merged MergeFile(const WordSet& set, int n, const std::string* old, WordTable& t
     m.oldWords.assign(lines.begin() + (lines.empty() ? 0 : 1), lines.end());
   }
   // An old word in lower case: the same bytes of lower.
-  const auto lowerOf = [&](std::string_view o) { return std::string_view(lower).substr(o.data() - old->data(), o.size()); };
+  const auto lowerOf = [&](std::string_view o) {
+    return std::string_view(lower).substr(o.data() - old->data(), o.size());
+  };
   const auto length = static_cast<std::size_t>(n);
   bool tableMade = false;
   const auto lookUp = [&](std::string_view w) {

@@ -198,8 +198,7 @@ int RunRepair(const fs::path& file, const Options& options, std::ostream& out, s
   }
   std::string data;
   bool missing = false;
-  if (const std::string problem = ReadRegularFile(file, data, MaxListFileBytes, &missing);
-      !problem.empty()) {
+  if (const std::string problem = ReadRegularFile(file, data, MaxListFileBytes, &missing); !problem.empty()) {
     err << "Nie można odczytać pliku " << PathText(file) << ": " << problem << ". Nic nie zapisano.";
     if (missing)
       err << " Brakujący plik utworzy polecenie: wypelniak-slownik merge ŹRÓDŁO " << ShellArg(folder);

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "form.h"
-#include "resultlist.h"
 #include "patternsearch.h"
+#include "resultlist.h"
 #include "searchview.h"
 #include "wordlist.h"
 

@@ -143,7 +143,8 @@ TEST_F(Addition, a_file_the_search_reads_otherwise_is_refused_naming_the_line) {
     const RecordingView view = Add("kuk");
     EXPECT_EQ(view.calls, kRefused);
     ASSERT_EQ(view.messages.size(), 1u);
-    for (const std::string& part : {std::string(c.says), RepairCommand(List(3)), std::string("nie został zmieniony")})
+    for (const std::string& part :
+         {std::string(c.says), RepairCommand(List(3)), std::string("nie został zmieniony")})
       EXPECT_NE(view.messages[0].find(part), std::string::npos) << view.messages[0];
     EXPECT_EQ(ReadBytes(List(3)), c.file);
   }

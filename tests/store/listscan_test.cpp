@@ -84,7 +84,8 @@ TEST(list_scan, chunks_tell_what_the_whole_file_tells) {
                                      std::string(70000, ' ') + "1\r\nkot\r\n",
                                      "2\r\nKot\r\nK\xA5T\r\n",
                                      "1\r\n" + std::string(100, 'k') + "," + std::string(100, 'o') + "\r\n"};
-  const char alphabet[] = {'k', 'o', 't', 'K', 'T', '1', ' ', '\r', '\n', '\r', '\n', ',', '"', '\xB9', '\xA5'};
+  const char alphabet[] = {'k',  'o',  't',  'K', 'T', '1',    ' ',   '\r',
+                           '\n', '\r', '\n', ',', '"', '\xB9', '\xA5'};
   unsigned state = 2024;
   for (int n = 0; n < 600; ++n) {
     std::string data = n % 3 == 0 ? "" : "5\r\n";

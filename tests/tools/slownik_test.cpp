@@ -662,8 +662,8 @@ TEST(word_list_tool, repair_puts_one_file_into_the_format_keeping_its_words) {
       {"comma line", "2\r\nkot\r\nk,\xB9\r\n", "1\r\nkot\r\n", "Wiersze 3 (przecinek", "k,ą\r\n"},
       {"unclosed quote", "3\r\n\"kot\r\nlis\r\n ab\r\n", "1\r\nlis\r\n", "przeniesiono 2 wiersze",
        "\"kot\r\n ab\r\n"},
-      {"utf8, set aside unstorable", "3\nłoś\nżuć\nк,т\n", "2\r\n\xB3o\x9C\r\n\xBFu\xE6\r\n", "slow.3-odlozone.txt",
-       "к,т\r\n"},
+      {"utf8, set aside unstorable", "3\nłoś\nżuć\nк,т\n", "2\r\n\xB3o\x9C\r\n\xBFu\xE6\r\n",
+       "slow.3-odlozone.txt", "к,т\r\n"},
   };
   for (const Case& c : cases) {
     TempFolder temp;
