@@ -242,7 +242,8 @@ int ChildAdd(const fs::path& folder, int n) {
   AddView view;
   view.word = std::string(static_cast<std::size_t>(n), 'q');
   const auto start = Clock::now();
-  wypelniak::AddWord(view, folder);
+  wypelniak::AddWordMemory memory;
+  wypelniak::AddWord(view, memory, folder);
   std::printf("add=%.3f added=%d\n", Ms(start, Clock::now()), view.added ? 1 : 0);
   return 0;
 }

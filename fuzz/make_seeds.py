@@ -138,6 +138,10 @@ ADDITIONS = {
     "dol_after_noz": ("DÓŁ", listing("kot", "NÓŻ")),
     "count_comma": ("kit", FILES["count_comma"]),
     "count_quoted": ("kit", FILES["count_quoted"]),
+    "capital_stored": ("kotek", listing("Kotek")),
+    "capital_typed": ("Wąwózek", listing("wąwózek")),
+    "comma_line": ("kit", listing("kot", "k,t")),
+    "open_quote_line": ("kit", listing('"kot', "lis")),
 }
 
 

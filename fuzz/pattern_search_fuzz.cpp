@@ -133,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   const auto namesBefore = folder.Names();
 
   Window window(in.typed);
-  PatternSearch(window, folder.Program());
+  SearchMemory memory;
+  PatternSearch(window, memory, folder.Program());
 
   // Nothing on the disk changes.
   FUZZ_CHECK(folder.Names() == namesBefore);

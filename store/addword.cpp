@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "chunkreader.h"
-#include "cp1250.h"
 #include "keptmemory.h"
 #include "listscan.h"
 #include "platform.h"
@@ -23,24 +22,18 @@ constexpr char kAddedTitle[] = "Dodałem wyraz";
 // How long an addition waits for another copy of the program to finish its own.
 constexpr std::chrono::milliseconds kLockWait{10000};
 
-// The lock file that every addition to the folder holds. It stays in the
-// folder, empty: removing it could let two copies lock two different files.
-constexpr char kLockName[] = ".lock";
-
-// Looks the whole file over, a chunk at a time, in memory kept for the run.
-std::error_code ScanListFile(platform::ReadOnlyFile& file, std::string_view word, ListScan& scan) {
-  static KeptBuffer buffer;
+// Looks the whole file over, a chunk at a time, in buffer.
+std::error_code ScanListFile(platform::ReadOnlyFile& file, std::string_view word, KeptBuffer& buffer,
+                             ListScan& scan) {
   return ScanList(
       [&file](char* into, std::size_t size, std::size_t& got) { return file.ReadSome(into, size, got); },
       word, buffer, ListChunkBytes, MaxListFileBytes, scan);
 }
 
-// Reads the first size bytes of the file into memory kept for the run: no
-// zero-filled buffer is made, and the next addition reuses the memory. The
-// bytes stay valid until the next call.
-std::error_code ReadListFile(const platform::ReadOnlyFile& file, std::uint64_t size,
+// Reads the first size bytes of the file into buffer: no zero-filled buffer
+// is made. The bytes stay valid until buffer is used again.
+std::error_code ReadListFile(const platform::ReadOnlyFile& file, std::uint64_t size, KeptBuffer& buffer,
                              std::string_view& content) {
-  static KeptBuffer buffer;
   if (!buffer.Reserve(static_cast<std::size_t>(size) + 1, 0))
     return std::make_error_code(std::errc::not_enough_memory);
   std::size_t used = 0;
@@ -58,11 +51,10 @@ std::error_code ReadListFile(const platform::ReadOnlyFile& file, std::uint64_t s
 
 // The new file for a file whose lines do not all end in CR LF: the count of
 // word lines, the old word lines, the new word last, every line ended by
-// CR LF, built in memory kept for the run. Everything is counted from the
-// bytes given, so the count and the room taken always fit what is written.
-// The bytes stay valid until the next call.
-std::string_view RebuiltContent(std::string_view oldContent, std::string_view word) {
-  static KeptBuffer buffer;
+// CR LF, built in buffer. Everything is counted from the bytes given, so the
+// count and the room taken always fit what is written. The bytes stay valid
+// until buffer is used again.
+std::string_view RebuiltContent(std::string_view oldContent, std::string_view word, KeptBuffer& buffer) {
   LineReader first(oldContent);
   first.ReadLine();  // the old count
   const std::string_view oldWords = oldContent.substr(first.Position());
@@ -125,8 +117,8 @@ class TempFile {
 // refusal or error text, or an empty text when the word was added. Messages
 // name the paths as the user knows them; the files are reached through the
 // folder and file a link there leads to, when the link may be followed.
-std::string Append(AddWordView& view, const std::filesystem::path& programFolder, int n,
-                   std::string_view typed, const std::string& stored) {
+std::string Append(AddWordView& view, AddWordMemory& memory, const std::filesystem::path& programFolder,
+                   int n, std::string_view typed, const std::string& stored) {
   const std::filesystem::path shownFolder = DictionaryFolder(programFolder);
   const std::filesystem::path shownPath = WordListPath(n, programFolder);
 
@@ -139,13 +131,15 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
            ". Słownik nie został zmieniony.";
   const std::filesystem::path listFile = folder / shownPath.filename();
 
+  // The lock file stays in the folder, empty: removing it could let two
+  // copies lock two different files.
+  const std::filesystem::path shownLock = LockPath(programFolder);
   platform::FolderLock lock;
-  if (const std::error_code ec = lock.Acquire(folder / kLockName, kLockWait)) {
+  if (const std::error_code ec = lock.Acquire(folder / shownLock.filename(), kLockWait)) {
     if (ec == std::errc::device_or_resource_busy)
       return "Słownik jest właśnie zmieniany przez inną kopię programu. Spróbuj ponownie za chwilę.";
     return "Nie można zmienić słownika w folderze " + PathText(shownFolder) + ": plik blokady " +
-           PathText(shownFolder / kLockName) + ": " + DescribeFileError(ec) +
-           ". Słownik nie został zmieniony.";
+           PathText(shownLock) + ": " + DescribeFileError(ec) + ". Słownik nie został zmieniony.";
   }
 
   // What stands in the file's place is decided before it is opened: a link
@@ -172,7 +166,7 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
     if (!ec && file.Size() > MaxListFileBytes)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " +
              DescribeTooLarge(file.Size()) + ". Słownik nie został zmieniony.";
-    if (!ec) ec = ScanListFile(file, Cp1250ToLower(stored), scan);
+    if (!ec) ec = ScanListFile(file, stored, memory.scan, scan);
     if (ec)
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
              ". Słownik nie został zmieniony.";
@@ -181,6 +175,10 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   if (scan.utf8) return WrongEncodingMessage(shownPath) + " Słownik nie został zmieniony.";
   if (scan.first.error != CountError::None)
     return CountLineMessage(shownPath, scan.first) + " Słownik nie został zmieniony.";
+  // A damaged file is told of before the word: it needs mending either way.
+  if (scan.misreadLine != 0)
+    return MisreadLineMessage(shownPath, scan.misreadLine, scan.misreadText, scan.misread) +
+           " Słownik nie został zmieniony.";
   if (scan.holdsWord) return "Wpisany wyraz (" + std::string(typed) + ") jest już w słowniku!";
 
   const std::filesystem::path temp =
@@ -198,10 +196,10 @@ std::string Append(AddWordView& view, const std::filesystem::path& programFolder
   if (scan.allEndInCrLf) {
     pieces = {{count}, {{}, &file, scan.wordsStart, oldWordBytes}, {stored}, {"\r\n"}};
   } else {
-    if (const std::error_code ec = ReadListFile(file, scan.size, oldContent))
+    if (const std::error_code ec = ReadListFile(file, scan.size, memory.old, oldContent))
       return "Nie można odczytać pliku słownika " + PathText(shownPath) + ": " + DescribeFileError(ec) +
              ". Słownik nie został zmieniony.";
-    pieces = {{RebuiltContent(oldContent, stored)}};
+    pieces = {{RebuiltContent(oldContent, stored, memory.rebuilt)}};
   }
   view.ProcessPendingEvents();
   platform::FileIdentity written;
@@ -263,7 +261,7 @@ void Refuse(AddWordView& view, const std::string& text) {
 
 }  // namespace
 
-void AddWord(AddWordView& view, const std::filesystem::path& programFolder) {
+void AddWord(AddWordView& view, AddWordMemory& memory, const std::filesystem::path& programFolder) {
   const std::string word = view.WordText();
   std::string stored;
   if (const WordProblem problem = CheckTypedWord(word, &stored); problem != WordProblem::None)
@@ -272,7 +270,7 @@ void AddWord(AddWordView& view, const std::filesystem::path& programFolder) {
   const int n = static_cast<int>(stored.size());
   std::string problem;
   try {
-    problem = Append(view, programFolder, n, word, stored);
+    problem = Append(view, memory, programFolder, n, word, stored);
   } catch (const std::bad_alloc&) {
     // The lock and every buffer are let go by now; no file was replaced.
     problem = "Nie udało się dodać wyrazu do pliku słownika " + PathText(WordListPath(n, programFolder)) +

@@ -20,32 +20,32 @@ bool ChunkedReader::Fill(std::size_t at) {
   if (error_) return false;
   const std::size_t kept = filled_ - at;
   if (kept > 0 && at > 0) std::memmove(buffer_.Data(), buffer_.Data() + at, kept);
-  // A value still cut after a chunk came in reads at least as many new bytes
-  // as it already holds, so a long value is scanned a bounded number of
-  // times over, not once per chunk.
-  const std::size_t want = kept > chunk_ ? kept : chunk_;
-  // Room for a chunk behind a cut value from the start, so that the buffer
-  // is not taken again (and its fresh pages touched) at the second chunk.
-  const std::size_t room = kept + want > 2 * chunk_ ? kept + want : 2 * chunk_;
-  if (!buffer_.Reserve(room, kept)) {
-    error_ = std::make_error_code(std::errc::not_enough_memory);
-    return false;
-  }
-  char* const into = buffer_.Data() + kept;
   std::size_t read = 0;
+  if ((error_ = ReadNextChunk(source_, buffer_, kept, chunk_, read, atEnd_))) return false;
+  if (watcher_ && read > 0) watcher_(std::string_view(buffer_.Data() + kept, read));
+  filled_ = kept + read;
+  reader_ = CountedReader(std::string_view(buffer_.Data(), filled_));
+  return true;
+}
+
+std::error_code ReadNextChunk(const ChunkSource& source, KeptBuffer& buffer, std::size_t kept,
+                              std::size_t chunk, std::size_t& read, bool& atEnd) {
+  read = 0;
+  if (chunk == 0) chunk = 1;
+  const std::size_t want = kept > chunk ? kept : chunk;
+  const std::size_t room = kept + want > 2 * chunk ? kept + want : 2 * chunk;
+  if (!buffer.Reserve(room, kept)) return std::make_error_code(std::errc::not_enough_memory);
+  char* const into = buffer.Data() + kept;
   while (read < want) {
     std::size_t got = 0;
-    if ((error_ = source_(into + read, want - read, got))) return false;
+    if (const std::error_code ec = source(into + read, want - read, got)) return ec;
     if (got == 0) {
-      atEnd_ = true;
+      atEnd = true;
       break;
     }
     read += got;
   }
-  if (watcher_ && read > 0) watcher_(std::string_view(into, read));
-  filled_ = kept + read;
-  reader_ = CountedReader(std::string_view(buffer_.Data(), filled_));
-  return true;
+  return {};
 }
 
 }  // namespace wypelniak

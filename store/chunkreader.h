@@ -16,6 +16,19 @@ namespace wypelniak {
 // pages (measured: 64 KiB beats 256 KiB by some hundred page faults).
 inline constexpr std::size_t ListChunkBytes = std::size_t{64} << 10;
 
+// Reads up to size bytes into buffer; got is 0 only at the end.
+using ChunkSource = std::function<std::error_code(char* buffer, std::size_t size, std::size_t& got)>;
+
+// Reads the next chunk of a file behind the kept bytes at the front of buffer
+// (the search's and the addition's one way of filling): at least chunk
+// bytes and at least as many as are kept, so that a line or value still cut
+// after a chunk has come in is scanned a bounded number of times over, not
+// once per chunk. Fewer only at the source's end, when atEnd is set. The
+// buffer has room for a chunk behind a cut line from the start, so that it
+// is not taken again (and its fresh pages touched) at the second chunk.
+std::error_code ReadNextChunk(const ChunkSource& source, KeptBuffer& buffer, std::size_t kept,
+                              std::size_t chunk, std::size_t& read, bool& atEnd);
+
 // Reads values exactly as CountedReader does over a whole file, while
 // holding only a chunk of it at a time in one buffer that outlives the
 // reading. A value that the chunk's end may cut (its delimiter, the LF of
@@ -24,8 +37,7 @@ inline constexpr std::size_t ListChunkBytes = std::size_t{64} << 10;
 // longer than the buffer makes the buffer grow.
 class ChunkedReader {
  public:
-  // Reads up to size bytes into buffer; got is 0 only at the end.
-  using Source = std::function<std::error_code(char* buffer, std::size_t size, std::size_t& got)>;
+  using Source = ChunkSource;
   // Sees every piece of the file as it is read, before any value in it is
   // given out.
   using Watcher = std::function<void(std::string_view piece)>;

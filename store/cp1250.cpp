@@ -2,6 +2,10 @@
 
 #include <array>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace wypelniak {
 namespace {
 
@@ -109,9 +113,51 @@ unsigned char Cp1250ToLower(unsigned char b) {
   return b;
 }
 
+#if defined(__SSE2__) || defined(_M_X64)
+namespace {
+
+// All ones in each byte of x that lies in [lo, hi]: shifted so that the range
+// starts at the lowest signed byte, which a signed comparison can bound.
+__m128i InRange(__m128i x, unsigned char lo, unsigned char hi) {
+  const __m128i shifted = _mm_add_epi8(x, _mm_set1_epi8(static_cast<char>(0x80 - lo)));
+  return _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + (hi - lo) + 1)));
+}
+
+__m128i Is(__m128i x, unsigned char b) {
+  return _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(b)));
+}
+
+// Cp1250ToLower of sixteen bytes: what each capital lies below its small
+// letter, added to it.
+__m128i Lower16(__m128i x) {
+  const __m128i by20 =
+      _mm_or_si128(InRange(x, 'A', 'Z'), _mm_andnot_si128(Is(x, 0xD7), InRange(x, 0xC0, 0xDE)));
+  const __m128i by10 = _mm_or_si128(_mm_or_si128(Is(x, 0x8A), InRange(x, 0x8C, 0x8F)),
+                                    _mm_or_si128(_mm_or_si128(Is(x, 0xA3), Is(x, 0xAA)), Is(x, 0xAF)));
+  __m128i add = _mm_and_si128(by20, _mm_set1_epi8(0x20));
+  add = _mm_or_si128(add, _mm_and_si128(by10, _mm_set1_epi8(0x10)));
+  add = _mm_or_si128(add, _mm_and_si128(Is(x, 0xA5), _mm_set1_epi8(0x14)));  // Ą -> ą
+  add = _mm_or_si128(add, _mm_and_si128(Is(x, 0xBC), _mm_set1_epi8(0x02)));  // Ľ -> ľ
+  return _mm_add_epi8(x, add);
+}
+
+}  // namespace
+#endif
+
+void Cp1250ToLowerInPlace(char* p, std::size_t n) {
+  std::size_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), Lower16(x));
+  }
+#endif
+  for (; i < n; ++i) p[i] = static_cast<char>(Cp1250ToLower(static_cast<unsigned char>(p[i])));
+}
+
 std::string Cp1250ToLower(std::string_view bytes) {
   std::string out(bytes);
-  for (char& ch : out) ch = static_cast<char>(Cp1250ToLower(static_cast<unsigned char>(ch)));
+  Cp1250ToLowerInPlace(out.data(), out.size());
   return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,8 +35,14 @@ std::optional<std::string> Utf8ToCp1250(std::string_view utf8);
 // Lower case of a Windows-1250 byte, Polish letters included (Ą -> ą, Ł -> ł).
 unsigned char Cp1250ToLower(unsigned char b);
 
-// Lower case of Windows-1250 text.
+// Lower case of Windows-1250 text. Two words are the same word when their
+// lower cases are equal: the addition, merge and check all compare so.
 std::string Cp1250ToLower(std::string_view bytes);
+
+// Lower case of n Windows-1250 bytes at p, in place, by the rule above,
+// sixteen bytes at a time where the processor allows. Line ends, commas and
+// quotation marks stay as they are.
+void Cp1250ToLowerInPlace(char* p, std::size_t n);
 
 // Reads the next character of UTF-8 text at pos and moves pos past it. An
 // invalid sequence reads as U+FFFD and moves past one byte. Returns false at

@@ -12,17 +12,38 @@
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <utility>
 #include <vector>
 
 namespace wypelniak {
 namespace {
 
-// The pieces given back, for reuse. The program has one thread. Never
-// destroyed, so that buffers destroyed at exit can still give theirs back.
+// The pieces given back, for reuse, and the lock that lets searches on
+// several threads share them. Never destroyed, so that buffers destroyed at
+// exit can still give theirs back.
 std::vector<std::pair<char*, std::size_t>>& Pool() {
   static auto* pool = new std::vector<std::pair<char*, std::size_t>>;
   return *pool;
+}
+
+std::mutex& PoolLock() {
+  static auto* lock = new std::mutex;
+  return *lock;
+}
+
+// A piece of size bytes from the pool, or nullptr.
+char* FromPool(std::size_t size) {
+  const std::lock_guard<std::mutex> hold(PoolLock());
+  auto& pool = Pool();
+  for (auto it = pool.begin(); it != pool.end(); ++it) {
+    if (it->second == size) {
+      char* piece = it->first;
+      pool.erase(it);
+      return piece;
+    }
+  }
+  return nullptr;
 }
 
 constexpr std::size_t kSmallUnit = std::size_t{64} << 10;
@@ -63,14 +84,9 @@ char* FromSystem(std::size_t size, bool huge) {
 char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge) {
   const std::size_t size = RoundUp(bytes, huge ? KeptPieceBytes : kSmallUnit);
   if (size < bytes) return nullptr;  // wrapped around
-  auto& pool = Pool();
-  for (auto it = pool.begin(); it != pool.end(); ++it) {
-    if (it->second == size) {
-      char* piece = it->first;
-      pool.erase(it);
-      *got = size;
-      return piece;
-    }
+  if (char* piece = FromPool(size)) {
+    *got = size;
+    return piece;
   }
   char* piece = FromSystem(size, huge);
   if (piece != nullptr) *got = size;
@@ -78,7 +94,9 @@ char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge) {
 }
 
 void ReturnKeptMemory(char* piece, std::size_t size) {
-  if (piece != nullptr) Pool().emplace_back(piece, size);
+  if (piece == nullptr) return;
+  const std::lock_guard<std::mutex> hold(PoolLock());
+  Pool().emplace_back(piece, size);
 }
 
 KeptBuffer::~KeptBuffer() {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "cp1250.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -57,10 +59,50 @@ bool HoldsLine(std::string_view lines, std::string_view word) {
   return false;
 }
 
+// Whether a stretch of lines may hold one the search reads otherwise: it
+// holds a comma, a double quotation mark or a blank somewhere. A real list has
+// none, so one quick pass over each stretch is all it costs.
+bool MayHoldMisread(std::string_view lines) {
+  const char* p = lines.data();
+  const std::size_t n = lines.size();
+  std::size_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(',')), _mm_cmpeq_epi8(x, _mm_set1_epi8('"'))),
+        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\t'))));
+    if (_mm_movemask_epi8(hit) != 0) return true;
+  }
+#endif
+  for (; i < n; ++i)
+    if (p[i] == ',' || p[i] == '"' || p[i] == ' ' || p[i] == '\t') return true;
+  return false;
+}
+
+// Notes the first line of lines that the search reads otherwise; firstLine is
+// the number of lines' first line.
+void FindMisreadLine(std::string_view lines, std::uint64_t firstLine, ListScan& scan) {
+  if (scan.misreadLine != 0 || !MayHoldMisread(lines)) return;
+  LineReader reader(lines);
+  for (std::uint64_t number = firstLine; !reader.AtEnd(); ++number) {
+    const std::string_view line = reader.ReadLine();
+    if (const Misread misread = FindMisread(line); misread.kind != Misreading::None) {
+      scan.misreadLine = number;
+      scan.misread = misread;
+      scan.misreadText.assign(line.substr(0, kShownMisreadBytes));
+      return;
+    }
+  }
+}
+
 // Takes in the whole lines of one stretch of the file after its count line;
-// atEnd says whether the stretch ends the file.
-void TakeLines(std::string_view lines, std::string_view word, bool atEnd, ListScan& scan) {
-  if (lines.empty()) return;
+// atEnd says whether the stretch ends the file. The stretch is lower-cased in
+// place; word is in lower case already.
+void TakeLines(char* data, std::size_t size, std::string_view word, bool atEnd, ListScan& scan) {
+  if (size == 0) return;
+  const std::string_view lines(data, size);
+  FindMisreadLine(lines, 2 + scan.wordLines, scan);
   std::uint64_t crs = 0, crLfs = 0;
   CountLineEnds(lines, crs, crLfs);
   scan.wordLines += crs;
@@ -71,44 +113,32 @@ void TakeLines(std::string_view lines, std::string_view word, bool atEnd, ListSc
     ++scan.wordLines;
     scan.allEndInCrLf = false;
   }
-  if (!scan.holdsWord) scan.holdsWord = HoldsLine(lines, word);
+  if (scan.holdsWord) return;
+  Cp1250ToLowerInPlace(data, size);
+  scan.holdsWord = HoldsLine(lines, word);
 }
 
 }  // namespace
 
-std::error_code ScanList(const ScanSource& source, std::string_view word, KeptBuffer& buffer,
+std::error_code ScanList(const ChunkSource& source, std::string_view word, KeptBuffer& buffer,
                          std::size_t chunk, std::uint64_t limit, ListScan& scan) {
   scan = ListScan{};
-  if (chunk == 0) chunk = 1;
+  const std::string lowerWord = Cp1250ToLower(word);
   Utf8Detector utf8;
   std::size_t filled = 0;  // bytes of the buffer that hold the file, not yet taken in
   bool atEnd = false;
   bool firstTaken = false;
   while (!atEnd) {
-    // A chunk behind what is held; a line longer than that makes the next
-    // read at least as long as the line so far, so it is scanned a bounded
-    // number of times.
-    const std::size_t want = filled > chunk ? filled : chunk;
-    if (!buffer.Reserve(filled + want, filled)) return std::make_error_code(std::errc::not_enough_memory);
-    char* const into = buffer.Data() + filled;
     std::size_t read = 0;
-    while (read < want) {
-      std::size_t got = 0;
-      if (const std::error_code ec = source(into + read, want - read, got)) return ec;
-      if (got == 0) {
-        atEnd = true;
-        break;
-      }
-      read += got;
-    }
+    if (const std::error_code ec = ReadNextChunk(source, buffer, filled, chunk, read, atEnd)) return ec;
+    char* const data = buffer.Data();
     scan.size += read;
     if (scan.size > limit) return std::make_error_code(std::errc::file_too_large);
-    utf8.Feed(std::string_view(into, read));
+    utf8.Feed(std::string_view(data + filled, read));
     filled += read;
 
     // The whole lines held: up to the last CR whose next byte is known (an
     // LF there belongs to it), or all at the end of the file.
-    const char* const data = buffer.Data();
     std::size_t cut = filled;
     if (!atEnd) {
       cut = 0;
@@ -119,18 +149,19 @@ std::error_code ScanList(const ScanSource& source, std::string_view word, KeptBu
         }
       }
     }
-    std::string_view lines(data, cut);
+    std::size_t wordsFrom = 0;  // where the word lines of the stretch begin
     if (!firstTaken && (cut > 0 || atEnd)) {
       firstTaken = true;
+      const std::string_view lines(data, cut);
       scan.first = ReadCountLine(lines);
       scan.firstText.assign(scan.first.text);
       scan.first.text = scan.firstText;
       scan.wordsStart = scan.first.wordsStart;
       if (scan.first.error == CountError::None) scan.head.assign(lines.substr(0, scan.first.wordsStart));
-      lines.remove_prefix(scan.first.wordsStart);
+      wordsFrom = scan.first.wordsStart;
     }
-    if (firstTaken) TakeLines(lines, word, atEnd, scan);
-    if (cut > 0 && cut < filled) std::memmove(buffer.Data(), buffer.Data() + cut, filled - cut);
+    if (firstTaken) TakeLines(data + wordsFrom, cut - wordsFrom, lowerWord, atEnd, scan);
+    if (cut > 0 && cut < filled) std::memmove(data, data + cut, filled - cut);
     filled -= cut;
   }
   scan.utf8 = utf8.IsUtf8();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "chunkreader.h"
 #include "keptmemory.h"
 #include "wordlist.h"
 
@@ -25,16 +26,24 @@ struct ListScan {
   std::uint64_t size = 0;        // the bytes read
   std::uint64_t wordLines = 0;   // the lines after the first
   bool allEndInCrLf = true;      // every one of them ends in CR LF
-  bool holdsWord = false;        // one of them is the word, whole
+  bool holdsWord = false;        // one of them is the word, whole, in lower case
+  // The first word line the search reads otherwise (FindMisread), if any:
+  std::uint64_t misreadLine = 0;  // its number, the count line being 1; 0 for none
+  Misread misread;                // what the search makes of it
+  std::string misreadText;        // the line, cut after kShownMisreadBytes
 };
 
-// Reads a file through source (up to size bytes into buffer; got is 0 only at
-// the end) in chunks of chunk bytes, into buffer (which grows for a line
-// longer than a chunk), and tells what ListScan holds; word is compared with
-// every line after the first. Lines end as LineReader ends them. Fails on a
-// read error, and with file_too_large once more than limit bytes were read.
-using ScanSource = std::function<std::error_code(char* buffer, std::size_t size, std::size_t& got)>;
-std::error_code ScanList(const ScanSource& source, std::string_view word, KeptBuffer& buffer,
+// How much of a misread line ListScan keeps for a message.
+inline constexpr std::size_t kShownMisreadBytes = 60;
+
+// Reads a file through source in chunks of chunk bytes, into buffer (which
+// grows for a line longer than a chunk), and tells what ListScan holds; word
+// is compared with every line after the first, both in lower case
+// (Cp1250ToLower), so that "Kotek" is found in a file that holds "kotek" and
+// the other way round. Lines end as LineReader ends them. Fails on a read
+// error, and with file_too_large once more than limit bytes were read. The
+// bytes left in buffer are of no use to the caller.
+std::error_code ScanList(const ChunkSource& source, std::string_view word, KeptBuffer& buffer,
                          std::size_t chunk, std::uint64_t limit, ListScan& scan);
 
 }  // namespace wypelniak

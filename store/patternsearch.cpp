@@ -59,13 +59,10 @@ bool Matches(const PatternCells& cells, std::size_t length, std::string_view wor
   return true;
 }
 
-// A control character or one of the five bytes Windows-1250 leaves undefined:
-// no word holds one, so a value that does comes from a damaged file.
+// A value that holds a control byte (IsControlByte) comes from a damaged file.
 bool HoldsControlByte(std::string_view word) {
-  for (char ch : word) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98) return true;
-  }
+  for (char ch : word)
+    if (IsControlByte(static_cast<unsigned char>(ch))) return true;
   return false;
 }
 
@@ -112,7 +109,8 @@ FirstLine ReadFirstLine(std::string_view piece, bool wholeFile) {
 
 // The search, up to its end or its first refusal. path is set to the file
 // searched once that is known.
-void Search(SearchView& view, const std::filesystem::path& programFolder, std::filesystem::path& path) {
+void Search(SearchView& view, SearchMemory& memory, const std::filesystem::path& programFolder,
+            std::filesystem::path& path) {
   const std::string pattern = view.PatternText();
   if (pattern.empty()) return;
   const std::size_t length = Utf8Length(pattern);
@@ -156,15 +154,13 @@ void Search(SearchView& view, const std::filesystem::path& programFolder, std::f
   view.SetPatternEnabled(false);
   view.ProcessPendingEvents();
 
-  // The file is read a chunk at a time into one buffer kept for the whole
-  // run: the memory is paid for by the first search and reused by every
-  // later one, and no more of it is touched than a chunk. Every piece goes
-  // through the encoding check, so the whole file is judged, not its start.
-  static KeptBuffer buffer;
+  // The file is read a chunk at a time into the caller's buffer, and no more
+  // of it is touched than a chunk. Every piece goes through the encoding
+  // check, so the whole file is judged, not its start.
   FirstLine first;
   Utf8Detector encoding;
   ChunkedReader reader(
-      buffer, ListChunkBytes,
+      memory.chunks, ListChunkBytes,
       [&file](char* into, std::size_t want, std::size_t& got) { return file.ReadSome(into, want, got); },
       [&](std::string_view piece) {
         if (!first.seen) first = ReadFirstLine(piece, piece.size() >= size);
@@ -237,10 +233,10 @@ void Search(SearchView& view, const std::filesystem::path& programFolder, std::f
 
 }  // namespace
 
-void PatternSearch(SearchView& view, const std::filesystem::path& programFolder) {
+void PatternSearch(SearchView& view, SearchMemory& memory, const std::filesystem::path& programFolder) {
   std::filesystem::path path;
   try {
-    Search(view, programFolder, path);
+    Search(view, memory, programFolder, path);
   } catch (const std::bad_alloc&) {
     // What the search held is freed by now; the window goes back to normal.
     const std::string what = "za mało pamięci, by przeszukać plik; zamknij inne programy i spróbuj ponownie";

@@ -177,15 +177,24 @@ CountLine ReadCountLine(std::string_view data) {
   return line;
 }
 
+namespace {
+
+// Up to 40 characters of a line for a message, control characters as '?'.
+std::string ShownLine(std::string_view line) {
+  std::string bytes(line.substr(0, 40));
+  for (char& c : bytes)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return Cp1250ToUtf8(bytes) + (line.size() > 40 ? "…" : "");
+}
+
+}  // namespace
+
 std::string DescribeCountProblem(CountError error, std::string_view value) {
   if (error == CountError::EmptyFile) return "plik jest pusty";
   // A file with LF line ends reads as one line: say so rather than show it.
   if (value.find('\n') != std::string_view::npos)
     return "wiersze kończą się samym znakiem LF zamiast pary CR LF (plik zapisany w systemie Linux?)";
-  std::string bytes(value.substr(0, 40));
-  for (char& c : bytes)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  const std::string shown = Cp1250ToUtf8(bytes) + (value.size() > 40 ? "…" : "");
+  const std::string shown = ShownLine(value);
   switch (error) {
     case CountError::Empty: return "pierwszy wiersz nie zawiera liczby wyrazów";
     case CountError::Negative: return "liczba wyrazów w pierwszym wierszu jest ujemna (" + shown + ")";
@@ -207,6 +216,13 @@ std::string DamagedFileMessage(const std::filesystem::path& path, std::string_vi
 
 std::string CountLineMessage(const std::filesystem::path& path, const CountLine& line) {
   return DamagedFileMessage(path, DescribeCountProblem(line.error, line.text));
+}
+
+std::string MisreadLineMessage(const std::filesystem::path& path, std::uint64_t lineNumber,
+                               std::string_view text, const Misread& misread) {
+  return DamagedFileMessage(path, "wiersz " + std::to_string(lineNumber) + " („" + ShownLine(text) +
+                                      "”): " + DescribeMisread(misread) +
+                                      "; wyraz dopisany do tego pliku mógłby nie zostać znaleziony");
 }
 
 std::string CountMismatchMessage(const std::filesystem::path& path, std::int64_t count, std::int64_t found) {
@@ -347,11 +363,35 @@ bool IsEdgeBlank(unsigned char b) {
   return b == ' ' || b == '\t' || b == 0xA0;
 }
 
+}  // namespace
+
 bool IsControlByte(unsigned char b) {
   return b < 0x20 || b == 0x7F || b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98;
 }
 
-}  // namespace
+Misread FindMisread(std::string_view line) {
+  if (line.empty()) return {};
+  if (IsBlank(line.front())) return {Misreading::LeadingBlank, 1};
+  if (line.front() == '"') return {Misreading::Quote, 1};
+  if (const std::size_t comma = line.find(','); comma != std::string_view::npos)
+    return {Misreading::Comma, comma + 1};
+  return {};
+}
+
+std::string DescribeMisread(const Misread& misread) {
+  switch (misread.kind) {
+    case Misreading::None: return {};
+    case Misreading::LeadingBlank:
+      return "odstęp na początku: wyszukiwanie pominie go i odczyta ten wyraz inaczej";
+    case Misreading::Quote:
+      return "cudzysłów na początku: wyszukiwanie odczyta wszystko do następnego cudzysłowu, choćby w "
+             "dalszych wierszach, jako jeden wyraz";
+    case Misreading::Comma:
+      return "przecinek (znak " + std::to_string(misread.column) +
+             "): wyszukiwanie odczyta ten wiersz jako dwa wyrazy";
+  }
+  return {};
+}
 
 WordProblem CheckStorableWord(std::string_view cp1250) {
   if (cp1250.empty()) return WordProblem::Empty;
@@ -502,9 +542,9 @@ std::string DescribeTooLarge(std::uint64_t bytes) {
   constexpr std::uint64_t kMiB = std::uint64_t{1} << 20, kGiB = std::uint64_t{1} << 30;
   const std::string limit = MaxListFileBytes % kGiB == 0 ? std::to_string(MaxListFileBytes / kGiB) + " GiB"
                                                          : std::to_string(MaxListFileBytes / kMiB) + " MiB";
-  return "plik jest za duży (" + std::to_string(bytes / kMiB) +
-         " MiB); program wczytuje cały plik słownika do " + "pamięci, więc przyjmuje pliki najwyżej " +
-         limit + " (prawdziwy słownik ma kilka megabajtów)";
+  return "plik jest za duży (" + std::to_string(bytes / kMiB) + " MiB); program przyjmuje pliki słownika " +
+         "najwyżej " + limit + " (prawdziwy słownik ma kilka megabajtów), bo wyszukiwanie może wypisać " +
+         "każdy wyraz pliku, a dodanie wyrazu może wymagać wczytania całego pliku";
 }
 
 std::string PathText(const std::filesystem::path& path) {

@@ -20,8 +20,9 @@
 //   not Windows-1250 LooksLikeUtf8 (whole file), Utf8Detector (chunk by chunk)
 //   the count line  ReadCountLine (whole first line, then ParseCount)
 //   a storable word CheckStorableWord (Windows-1250), CheckTypedWord (UTF-8),
-//                   WordProblemMessage
-//   messages        WrongEncodingMessage, CountLineMessage,
+//                   WordProblemMessage, IsControlByte
+//   a misread line  FindMisread, DescribeMisread
+//   messages        WrongEncodingMessage, CountLineMessage, MisreadLineMessage,
 //                   CountMismatchMessage, DamagedFileMessage: each names
 //                   RepairCommand(path), the command that mends the file
 namespace wypelniak {
@@ -29,10 +30,10 @@ namespace wypelniak {
 inline constexpr int MinWordLength = 2;
 inline constexpr int MaxWordLength = 22;
 
-// The largest word-list file the program reads: a search may list every
-// word of it, and an addition to a file whose lines must be rebuilt holds it
-// whole in memory. The longest real list is a few megabytes; a larger file
-// is refused before it is read.
+// The largest word-list file the program and the word-list tool read: a
+// search may list every word of it, an addition to a file whose lines must be
+// rebuilt holds it whole in memory, and so does the tool. The longest real
+// list is a few megabytes; a larger file is refused before it is read.
 inline constexpr std::uint64_t MaxListFileBytes = std::uint64_t{1} << 30;
 
 // The folder of the running executable; all files are found from it.
@@ -159,6 +160,30 @@ CountLine ReadCountLine(std::string_view data);
 // count, for messages ("pierwszy wiersz nie zawiera liczby wyrazów, ...").
 std::string DescribeCountProblem(CountError error, std::string_view value);
 
+// ---- A line the search reads otherwise ------------------------------------------
+//
+// The addition and the word-list tool take a file's word lines whole; the
+// search reads values (CountedReader). Both read a line as the same word
+// unless the search splits it at a comma, passes over blanks at its start, or
+// takes a double quotation mark at its start for the opening of a value that
+// runs to the next mark, across line ends. A file without such a line reads
+// as the same words both ways; in one with such a line a word added at the
+// end may lie beyond the count the search goes by, and is never found.
+
+enum class Misreading { None, LeadingBlank, Quote, Comma };
+
+struct Misread {
+  Misreading kind = Misreading::None;
+  std::size_t column = 0;  // from 1, in bytes; 0 for None
+};
+
+// What makes the search read a word line (without its line end) otherwise.
+Misread FindMisread(std::string_view line);
+
+// A Polish description of it: "przecinek (znak 4): wyszukiwanie odczyta ten
+// wiersz jako dwa wyrazy". Empty for None.
+std::string DescribeMisread(const Misread& misread);
+
 // ---- Messages naming the command that mends a file ---------------------------
 
 // The command that repairs one damaged word-list file in place:
@@ -170,6 +195,12 @@ std::string DamagedFileMessage(const std::filesystem::path& path, std::string_vi
 
 // The message for a file whose first line is not a count (line.error != None).
 std::string CountLineMessage(const std::filesystem::path& path, const CountLine& line);
+
+// The message for a file whose word line lineNumber (text, as much of it as
+// is to be shown) the search reads otherwise: a word added to that file may
+// never be found.
+std::string MisreadLineMessage(const std::filesystem::path& path, std::uint64_t lineNumber,
+                               std::string_view text, const Misread& misread);
 
 // The message the search shows once, after the list, when the count on the
 // first line (count) is not the number of words it found in the file (found):
@@ -239,6 +270,11 @@ enum class WordProblem {
   TrailingBlank,   // a blank last: invisible in every list, the word would
                    // have a length the user does not see
 };
+
+// A control character (C0 or DEL) or one of the five bytes Windows-1250
+// leaves undefined (which decode to C1 controls): no word holds one, so a
+// line that does comes from a damaged file.
+bool IsControlByte(unsigned char b);
 
 // Checks a word given as Windows-1250 bytes (one byte a character).
 WordProblem CheckStorableWord(std::string_view cp1250);

@@ -2,6 +2,7 @@
 // which command puts it right.
 #include <algorithm>
 
+#include "cp1250.h"
 #include "internal.h"
 #include "wordlist.h"
 
@@ -10,13 +11,6 @@ namespace fs = std::filesystem;
 using namespace detail;
 
 namespace {
-
-bool IsUndefinedByte(unsigned char b) {
-  return b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98;
-}
-bool IsControlByte(unsigned char b) {
-  return b < 0x20 || b == 0x7F;
-}
 
 // Collects the problems of one file; the text is made only for those listed.
 class Findings {
@@ -33,10 +27,11 @@ class Findings {
 };
 
 // One line of a file, without its line end, and the first column (from 1;
-// 0 for none) of each kind of byte the check looks for.
+// 0 for none) of each kind of byte the check looks for: a control byte of
+// the high half is one Windows-1250 leaves undefined.
 struct Line {
   std::string_view text;
-  std::size_t control = 0, undefined = 0, comma = 0;
+  std::size_t control = 0, undefined = 0;
 };
 
 // Reads the line that starts at pos up to its CR or LF.
@@ -46,13 +41,9 @@ Line ScanLine(std::string_view data, std::size_t pos) {
   for (; end < data.size(); ++end) {
     const auto b = static_cast<unsigned char>(data[end]);
     if (b == '\r' || b == '\n') break;
-    if (IsControlByte(b)) {
-      if (line.control == 0) line.control = end - pos + 1;
-    } else if (IsUndefinedByte(b)) {
-      if (line.undefined == 0) line.undefined = end - pos + 1;
-    } else if (b == ',') {
-      if (line.comma == 0) line.comma = end - pos + 1;
-    }
+    if (!IsControlByte(b)) continue;
+    std::size_t& first = b >= 0x80 ? line.undefined : line.control;
+    if (first == 0) first = end - pos + 1;
   }
   line.text = data.substr(pos, end - pos);
   return line;
@@ -96,17 +87,50 @@ void CheckWordLine(int n, const Line& line, std::size_t lineNumber, Findings& fo
              Num(line.control) + ")";
     });
   }
-  if (line.comma != 0) {
-    found.Add(ProblemKind::Separator, lineNumber, [&] {
-      return "przecinek (znak " + Num(line.comma) + "): wyszukiwanie odczyta ten wiersz jako dwa wyrazy";
-    });
-  } else if (!text.empty() && (text.front() == '"' || text.front() == ' ')) {
-    found.Add(ProblemKind::Separator, lineNumber, [&] {
-      return std::string(text.front() == '"' ? "cudzysłów" : "odstęp") +
-             " na początku: wyszukiwanie odczyta ten wyraz inaczej";
+  if (const Misread misread = FindMisread(text); misread.kind != Misreading::None)
+    found.Add(ProblemKind::Separator, lineNumber, [&] { return DescribeMisread(misread); });
+}
+
+// The number of the line that begins at pos: any of CR LF, CR and LF ends a
+// line, as in ScanLine and CheckLineEnd.
+std::size_t LineNumberAt(std::string_view data, std::size_t pos) {
+  std::size_t number = 1;
+  for (std::size_t i = 0; i < pos; ++i)
+    if (data[i] == '\n' || (data[i] == '\r' && (i + 1 >= data.size() || data[i + 1] != '\n'))) ++number;
+  return number;
+}
+
+// The words of length n of a file seen so far, by their lower case
+// (Cp1250ToLower): two lines equal in lower case hold the same word twice.
+class SeenWords {
+ public:
+  SeenWords(int n, std::string_view data, std::size_t lines)
+      : n_(static_cast<std::size_t>(n)), lower_(Cp1250ToLower(data)), data_(data) {
+    table_.Reset(lines, lower_.data(), n_);
+  }
+  // Takes in the word line at pos; reports it when it repeats one.
+  void Take(std::size_t pos, std::size_t size, std::size_t lineNumber, Findings& found) {
+    if (size != n_) return;
+    const std::uint32_t hash = HashWord(std::string_view(lower_).substr(pos, size));
+    const char* earlier = table_.Find(hash, lower_.data() + pos);
+    if (earlier == nullptr) {
+      table_.Insert(hash, static_cast<std::uint32_t>(pos));
+      return;
+    }
+    const auto at = static_cast<std::size_t>(earlier - lower_.data());
+    found.Add(ProblemKind::Repeat, lineNumber, [&] {
+      return "wyraz " + ShowWord(data_.substr(pos, size)) + " to ten sam wyraz co " +
+             ShowWord(data_.substr(at, size)) + " w wierszu " + Num(LineNumberAt(data_, at)) +
+             " (wielkość liter nie ma znaczenia)";
     });
   }
-}
+
+ private:
+  std::size_t n_;
+  std::string lower_;
+  std::string_view data_;
+  WordTable table_;
+};
 
 // Checks the line end at end; returns where the next line begins.
 std::size_t CheckLineEnd(std::string_view data, std::size_t end, std::size_t lineNumber, Findings& found) {
@@ -135,6 +159,7 @@ bool RepairFixes(ProblemKind kind) {
     case ProblemKind::LoneLf:
     case ProblemKind::LoneCr:
     case ProblemKind::NoFinalLineEnd:
+    case ProblemKind::Separator:
     case ProblemKind::Utf8:
     case ProblemKind::Leftover: return true;
     default: return false;
@@ -145,14 +170,21 @@ bool RepairFixes(ProblemKind kind) {
 void ReportFixes(std::ostream& out, const fs::path& folder, const FileReport& report) {
   const std::string name = WordFileName(report.length);
   const fs::path path = WordFilePath(folder, report.length);
-  bool repairable = false, byHand = false, missing = false, notFile = false;
+  bool repairable = false, byHand = false, missing = false, notFile = false, repeats = false;
   for (const Problem& p : report.problems) {
     repairable = repairable || RepairFixes(p.kind);
     missing = missing || p.kind == ProblemKind::Missing;
     notFile = notFile || p.kind == ProblemKind::NotRegular || p.kind == ProblemKind::Unreadable;
-    byHand = byHand || (!RepairFixes(p.kind) && p.kind != ProblemKind::Missing &&
-                        p.kind != ProblemKind::NotRegular && p.kind != ProblemKind::Unreadable);
+    repeats = repeats || p.kind == ProblemKind::Repeat;
+    byHand = byHand ||
+             (!RepairFixes(p.kind) && p.kind != ProblemKind::Missing && p.kind != ProblemKind::NotRegular &&
+              p.kind != ProblemKind::Unreadable && p.kind != ProblemKind::Repeat);
   }
+  // No command can tell which of two spellings of a word the user meant.
+  if (repeats)
+    out << name
+        << ": z każdej pary powtórzonych wyrazów usuń jeden (ten, którego pisownia jest zła) w edytorze "
+        << "zapisującym w Windows-1250, a liczbę wyrazów napraw poleceniem: " << RepairCommand(path) << '\n';
   if (missing)
     out << name << ": utwórz go, dopisując wyrazy ze źródła: wypelniak-slownik merge ŹRÓDŁO "
         << ShellArg(folder) << '\n';
@@ -202,6 +234,10 @@ FileReport CheckWordFileData(int n, std::string_view data) {
   bool countValid = false;
   std::int32_t count = 0;
   std::size_t lineNumber = 0;
+  // No more word lines than line ends and one more.
+  const auto lineEnds = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r') +
+                                                 std::count(data.begin(), data.end(), '\n'));
+  SeenWords seen(n, data, lineEnds + 1);
   for (std::size_t pos = 0; pos < data.size();) {
     ++lineNumber;
     // Any of CR LF, CR and LF ends a line here, as in a text editor, so that
@@ -212,6 +248,7 @@ FileReport CheckWordFileData(int n, std::string_view data) {
     } else {
       ++report.words;
       CheckWordLine(n, line, lineNumber, found);
+      seen.Take(pos, line.text.size(), lineNumber, found);
     }
     pos = CheckLineEnd(data, pos + line.text.size(), lineNumber, found);
   }
@@ -230,7 +267,7 @@ std::vector<FileReport> CheckWordFiles(const fs::path& folder) {
   std::string data;
   for (int n = MinWordLength; n <= MaxWordLength; ++n) {
     bool missing = false;
-    const std::string problem = ReadRegularFile(WordFilePath(folder, n), data, kMaxListFileBytes, &missing);
+    const std::string problem = ReadRegularFile(WordFilePath(folder, n), data, MaxListFileBytes, &missing);
     if (problem.empty()) {
       reports.push_back(CheckWordFileData(n, data));
       continue;

@@ -56,7 +56,7 @@ std::string ReadWordFiles(const fs::path& folder, std::vector<std::optional<std:
   for (int n = MinWordLength; n <= MaxWordLength; ++n) {
     bool missing = false;
     const fs::path path = WordFilePath(folder, n);
-    if (const std::string problem = ReadRegularFile(path, content, kMaxListFileBytes, &missing);
+    if (const std::string problem = ReadRegularFile(path, content, MaxListFileBytes, &missing);
         !problem.empty()) {
       if (missing) continue;
       return "Nie można odczytać pliku " + PathText(path) + ": " + problem + ". Nic nie zapisano.";
@@ -206,6 +206,19 @@ std::string ReplaceFiles(const fs::path& folder, std::vector<Replacement>& files
            "." + OutcomeText(folder, PutBack(folder, files, replaced, files.size()));
   }
   return {};
+}
+
+std::string WriteSideFile(const fs::path& folder, const fs::path& path, std::string_view content,
+                          const fs::path& modeFrom) {
+  fs::path temporary = path;
+  temporary.replace_filename(fs::path("~").native() + path.filename().native());
+  std::error_code ec = platform::RemoveFile(temporary);
+  if (!ec) ec = platform::WriteFileDurably(temporary, content, modeFrom);
+  if (!ec) ec = platform::RenameOver(temporary, path);
+  if (!ec) ec = platform::SyncFolder(folder);
+  if (!ec) return {};
+  platform::RemoveFile(temporary);
+  return "Nie można zapisać pliku " + PathText(path) + ": " + DescribeFileError(ec) + ".";
 }
 
 }  // namespace wypelniak::slownik::detail

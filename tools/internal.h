@@ -37,9 +37,9 @@ int TemporaryFileLength(std::string_view fileName);
 // A source is at most 4 GiB less one byte: the build keeps its words'
 // offsets in 32 bits.
 inline constexpr std::uintmax_t kMaxSourceBytes = 0xFFFFFFFFu;
-// A word-list file is at most 1 GiB: the full Polish list, all lengths
-// together, is a twentieth of that, and a file is read into memory whole.
-inline constexpr std::uintmax_t kMaxListFileBytes = std::uintmax_t{1} << 30;
+// A word-list file is at most MaxListFileBytes (the core's limit): the full
+// Polish list, all lengths together, is a twentieth of that, and the tool
+// reads a file into memory whole.
 
 // ---------------------------------------------------------------- text
 
@@ -86,6 +86,13 @@ struct Replacement {
 std::string ReplaceFiles(const std::filesystem::path& folder, std::vector<Replacement>& files,
                          Progress* progress);
 
+// Writes content as the file at path in folder (the caller holds its lock),
+// replacing what is there: through a new temporary file beside it, synced and
+// renamed into place, its mode taken from modeFrom. Returns an empty text or
+// a Polish message.
+std::string WriteSideFile(const std::filesystem::path& folder, const std::filesystem::path& path,
+                          std::string_view content, const std::filesystem::path& modeFrom);
+
 // Reads every existing slow.<n> of folder (under its lock) into old. Returns
 // an empty text or a Polish message naming a file that cannot be read.
 std::string ReadWordFiles(const std::filesystem::path& folder, std::vector<std::optional<std::string>>& old);
@@ -113,7 +120,11 @@ class WordTable {
   // Adds the word at base + offset; false when an equal word is there.
   bool Insert(std::uint32_t hash, std::uint32_t offset);
   // Does the table hold the word (of the table's length)?
-  bool Contains(std::uint32_t hash, const char* word) const;
+  bool Contains(std::uint32_t hash, const char* word) const {
+    return Find(hash, word) != nullptr;
+  }
+  // The place in base of the word equal to it, or nullptr.
+  const char* Find(std::uint32_t hash, const char* word) const;
 
  private:
   std::vector<std::uint64_t> slots_;

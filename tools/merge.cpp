@@ -1,6 +1,7 @@
 // The merge command: the words of a UTF-8 source that a word-list folder
 // lacks are appended to its files; every word already there stays, in its
 // place.
+#include "cp1250.h"
 #include "internal.h"
 #include "wordlist.h"
 
@@ -22,6 +23,11 @@ std::string MergeRefusal(const fs::path& path, std::string_view old) {
     const bool loneLf = old[i] == '\n' && (i == 0 || old[i - 1] != '\r');
     if (loneCr || loneLf) return DamagedFileMessage(path, "nie każdy wiersz kończy się parą znaków CR LF");
   }
+  // The search would read the words appended after such a line beyond its count.
+  const std::vector<std::string_view> lines = SplitLines(old);
+  for (std::size_t i = 1; i < lines.size(); ++i)
+    if (const Misread misread = FindMisread(lines[i]); misread.kind != Misreading::None)
+      return MisreadLineMessage(path, i + 1, lines[i], misread);
   return {};
 }
 
@@ -33,25 +39,32 @@ struct Merged {
   std::vector<std::string_view> added;
 };
 
-// Finds the words of length n in set that the old file lacks. A source the
-// list was built from holds its words in the same order, so each word is
-// first compared with the old word that follows the last one found in step;
-// only a word that is not found so is looked up in a table.
+// Finds the words of length n in set (in lower case) that the old file lacks,
+// its words compared in lower case too: "Gęślątko" there is "gęślątko". A
+// source the list was built from holds its words in the same order, so each
+// word is first compared with the old word that follows the last one found
+// in step; only a word that is not found so is looked up in a table.
 Merged MergeFile(const WordSet& set, int n, const std::string* old, WordTable& table) {
   Merged m;
   m.n = n;
   m.old = old;
+  const std::string lower = old != nullptr ? Cp1250ToLower(*old) : std::string();
   if (old != nullptr) {
     const std::vector<std::string_view> lines = SplitLines(*old);
     m.oldWords.assign(lines.begin() + (lines.empty() ? 0 : 1), lines.end());
   }
+  // An old word in lower case: the same bytes of lower.
+  const auto lowerOf = [&](std::string_view o) {
+    return std::string_view(lower).substr(o.data() - old->data(), o.size());
+  };
   const auto length = static_cast<std::size_t>(n);
   bool tableMade = false;
   const auto lookUp = [&](std::string_view w) {
     if (!tableMade) {
-      table.Reset(m.oldWords.size(), old != nullptr ? old->data() : nullptr, length);
+      table.Reset(m.oldWords.size(), lower.data(), length);
       for (std::string_view o : m.oldWords)
-        if (o.size() == length) table.Insert(HashWord(o), static_cast<std::uint32_t>(o.data() - old->data()));
+        if (o.size() == length)
+          table.Insert(HashWord(lowerOf(o)), static_cast<std::uint32_t>(o.data() - old->data()));
       tableMade = true;
     }
     return table.Contains(HashWord(w), w.data());
@@ -59,7 +72,7 @@ Merged MergeFile(const WordSet& set, int n, const std::string* old, WordTable& t
   std::size_t inStep = 0;
   for (std::size_t i = 0; i < set.Count(n); ++i) {
     const std::string_view w = set.Word(n, i);
-    if (inStep < m.oldWords.size() && m.oldWords[inStep] == w)
+    if (inStep < m.oldWords.size() && lowerOf(m.oldWords[inStep]) == w)
       ++inStep;
     else if (!lookUp(w))
       m.added.push_back(w);

@@ -1,5 +1,6 @@
 // The repair command: one word-list file rewritten in place as Windows-1250
-// with CR LF line ends and the right count, every word kept.
+// with CR LF line ends and the right count, every word kept; a line the
+// search would read otherwise goes, as UTF-8 text, to a side file beside it.
 #include "cp1250.h"
 #include "internal.h"
 #include "wordlist.h"
@@ -19,8 +20,15 @@ struct Repaired {
   bool countChanged = false;   // line 1 did not hold the number of words
   bool firstIsWord = false;    // line 1 held no count: it is kept as a word
   std::size_t emptyLines = 0;  // empty lines left out
+  std::string setAside;        // lines the search would read otherwise, UTF-8, each ended by CR LF
+  std::vector<std::size_t> setAsideLines;  // their numbers
   std::string refusal;         // why the file cannot be repaired; the rest is then of no use
 };
+
+// The side file for the lines of slow.<n> that cannot be words.
+fs::path SideFilePath(const fs::path& folder, int n) {
+  return folder / (WordFileName(n) + "-odlozone.txt");
+}
 
 // Does every line end in CR LF, the last one included?
 bool OnlyCrLf(std::string_view data) {
@@ -45,13 +53,34 @@ std::string FirstUnstorable(std::string_view utf8) {
   return {};
 }
 
-// Takes line 1: a count (as the search and the addition read one) or an
-// empty line is replaced; anything else is kept as the first word.
+// Takes line 1: a count (as the search and the addition read one, or a
+// number out of a count's range), or an empty line, is replaced; anything
+// else is kept as the first word.
 void TakeFirstLine(std::string_view first, std::vector<std::string_view>& words, Repaired& r) {
   std::int32_t count = 0;
-  if (first.empty() || ParseCount(first, count) == CountError::None) return;
+  const CountError error = ParseCount(first, count);
+  if (first.empty() || error == CountError::None || error == CountError::Negative ||
+      error == CountError::TooLarge)
+    return;
   r.firstIsWord = true;
   words.push_back(first);
+}
+
+// Moves the words the search would read otherwise from words to the side
+// text, as UTF-8; lines are the file's lines, for their numbers.
+void SetAside(const std::vector<std::string_view>& lines, std::vector<std::string_view>& words, Repaired& r) {
+  std::size_t line = 0;
+  std::erase_if(words, [&](std::string_view word) {
+    if (FindMisread(word).kind == Misreading::None) return false;
+    while (line < lines.size() && lines[line].data() != word.data()) ++line;
+    r.setAsideLines.push_back(line + 1);
+    if (r.fromUtf8)
+      r.setAside += word;
+    else
+      AppendCp1250AsUtf8(word, r.setAside);
+    r.setAside += "\r\n";
+    return true;
+  });
 }
 
 Repaired Repair(const fs::path& file, std::string_view data) {
@@ -70,6 +99,7 @@ Repaired Repair(const fs::path& file, std::string_view data) {
     else
       words.push_back(lines[i]);
   }
+  SetAside(lines, words, r);
 
   std::string converted;
   std::string tail;
@@ -108,6 +138,11 @@ std::string Changes(const Repaired& r) {
   if (r.fromUtf8) add("przekształcono z UTF-8 na Windows-1250");
   if (r.lineEnds) add("końce wierszy zamieniono na CR LF");
   if (r.firstIsWord) add("wiersz 1 nie zawierał liczby wyrazów i został zachowany jako wyraz");
+  if (!r.setAsideLines.empty()) {
+    const std::size_t count = r.setAsideLines.size();
+    add("przeniesiono " + Num(count) + ' ' + Plural(count, "wiersz", "wiersze", "wierszy") +
+        ", których wyszukiwanie nie odczytałoby jako wyrazów, do pliku obok");
+  }
   if (r.emptyLines > 0)
     add("pominięto " + Num(r.emptyLines) + ' ' +
         Plural(r.emptyLines, "pusty wiersz", "puste wiersze", "pustych wierszy"));
@@ -132,6 +167,19 @@ bool RemoveLeftovers(const fs::path& folder, int n, std::vector<std::string>& re
   return true;
 }
 
+// Appends text to the side file (made when missing). Returns an empty text or
+// a Polish message.
+std::string AddToSideFile(const fs::path& folder, const fs::path& side, std::string_view text,
+                          const fs::path& file) {
+  std::string content;
+  bool missing = false;
+  if (const std::string problem = ReadRegularFile(side, content, MaxListFileBytes, &missing);
+      !problem.empty() && !missing)
+    return "Nie można odczytać pliku " + PathText(side) + ": " + problem + ".";
+  content += text;
+  return WriteSideFile(folder, side, content, file);
+}
+
 }  // namespace
 
 int RunRepair(const fs::path& file, const Options& options, std::ostream& out, std::ostream& err) {
@@ -150,8 +198,7 @@ int RunRepair(const fs::path& file, const Options& options, std::ostream& out, s
   }
   std::string data;
   bool missing = false;
-  if (const std::string problem = ReadRegularFile(file, data, kMaxListFileBytes, &missing);
-      !problem.empty()) {
+  if (const std::string problem = ReadRegularFile(file, data, MaxListFileBytes, &missing); !problem.empty()) {
     err << "Nie można odczytać pliku " << PathText(file) << ": " << problem << ". Nic nie zapisano.";
     if (missing)
       err << " Brakujący plik utworzy polecenie: wypelniak-slownik merge ŹRÓDŁO " << ShellArg(folder);
@@ -177,12 +224,28 @@ int RunRepair(const fs::path& file, const Options& options, std::ostream& out, s
     return kExitOk;
   }
 
+  // The set-aside lines are written first: should the file's replacement
+  // fail, they are in both files, never in neither.
+  const fs::path side = SideFilePath(folder, n);
+  if (!r.setAside.empty()) {
+    if (const std::string failure = AddToSideFile(folder, side, r.setAside, file); !failure.empty()) {
+      err << failure << " Nic nie zmieniono w pliku " << PathText(file) << ".\n";
+      return kExitProblems;
+    }
+  }
   std::vector<Replacement> files{{n, &data, [&r](std::string& content) { content = r.content; }}};
   if (const std::string replaceFailure = ReplaceFiles(folder, files, nullptr); !replaceFailure.empty()) {
     err << replaceFailure << '\n';
     return kExitProblems;
   }
   out << "Naprawiono plik " << PathText(file) << ": " << Changes(r) << ". Wyrazów: " << r.words << ".\n";
+  if (!r.setAside.empty()) {
+    std::string numbers;
+    for (std::size_t line : r.setAsideLines) numbers += (numbers.empty() ? "" : ", ") + Num(line);
+    out << "Wiersze " << numbers << " (przecinek, cudzysłów lub odstęp na początku) są teraz w pliku "
+        << PathText(side) << " (UTF-8). Popraw je tam i dopisz poleceniem: wypelniak-slownik merge "
+        << ShellArg(side) << ' ' << ShellArg(folder) << "\n";
+  }
   return kExitOk;
 }
 

@@ -157,7 +157,8 @@ enum class ProblemKind {
   UndefinedByte,   // 0x81, 0x83, 0x88, 0x90 or 0x98
   ControlByte,     // 0x00-0x1F (apart from line ends) or 0x7F
   Separator,   // a comma, or a double quotation mark or blank at the start: the search would read the line
-               // otherwise
+               // otherwise (FindMisread)
+  Repeat,      // the same word as an earlier line, the two compared in lower case
   Utf8,        // the file is written in UTF-8
   NotRegular,  // a FIFO, socket, device or other special file where the file should be
   Leftover,    // a temporary file left by a write that did not finish

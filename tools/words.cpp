@@ -287,13 +287,12 @@ bool WordTable::Insert(std::uint32_t hash, std::uint32_t offset) {
   }
 }
 
-bool WordTable::Contains(std::uint32_t hash, const char* word) const {
+const char* WordTable::Find(std::uint32_t hash, const char* word) const {
   for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
     const std::uint64_t slot = slots_[i];
-    if (slot == 0) return false;
-    if (static_cast<std::uint32_t>(slot >> 32) == hash &&
-        std::memcmp(base_ + static_cast<std::uint32_t>(slot) - 1, word, length_) == 0)
-      return true;
+    if (slot == 0) return nullptr;
+    const char* const held = base_ + static_cast<std::uint32_t>(slot) - 1;
+    if (static_cast<std::uint32_t>(slot >> 32) == hash && std::memcmp(held, word, length_) == 0) return held;
   }
 }
 

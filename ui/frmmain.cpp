@@ -199,7 +199,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::search() {
   if (searching_) return;
   searching_ = true;
-  wypelniak::PatternSearch(*this, programFolder_);
+  wypelniak::PatternSearch(*this, searchMemory_, programFolder_);
   searching_ = false;
   if (endRequested_) endProgram();
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "patternsearch.h"
 #include "searchview.h"
 
 class QLabel;
@@ -71,6 +72,7 @@ class frmMain : public QWidget, public wypelniak::SearchView {
   ResultModel* results_;
 
   std::filesystem::path programFolder_;
+  wypelniak::SearchMemory searchMemory_;  // kept from one search to the next
   // A search lets queued events in while it runs; a click that arrives then
   // must start nothing, and a request to end the program waits for its end.
   bool searching_ = false;

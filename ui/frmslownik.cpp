@@ -107,7 +107,7 @@ void frmSlownik::showEvent(QShowEvent* event) {
 void frmSlownik::addWord() {
   if (adding_) return;
   adding_ = true;
-  wypelniak::AddWord(*this, programFolder_);
+  wypelniak::AddWord(*this, addWordMemory_, programFolder_);
   adding_ = false;
   if (closeRequested_) {
     closeRequested_ = false;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "addword.h"
 #include "addwordview.h"
 
 class QLabel;
@@ -50,6 +51,7 @@ class frmSlownik : public QDialog, public wypelniak::AddWordView {
   QLabel* label2_;
 
   std::filesystem::path programFolder_;
+  wypelniak::AddWordMemory addWordMemory_;  // kept from one addition to the next
   // The addition lets events in while it runs: a second "Dodaj" then starts
   // nothing, and a request to close waits for its end.
   bool adding_ = false;

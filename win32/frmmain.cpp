@@ -239,7 +239,7 @@ COLORREF frmMain::LabelColour(int id) {
 void frmMain::Search() {
   if (searching_) return;
   searching_ = true;
-  wypelniak::PatternSearch(*this, programFolder_);
+  wypelniak::PatternSearch(*this, searchMemory_, programFolder_);
   searching_ = false;
   if (endRequested_) EndProgram();
 }

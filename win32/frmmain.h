@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "form.h"
+#include "patternsearch.h"
 #include "resultlist.h"
 #include "searchview.h"
 #include "wordlist.h"
@@ -55,6 +56,7 @@ class frmMain : public Form, public wypelniak::SearchView {
   // Words handed over one at a time through AddResult, after results_.
   std::vector<std::wstring> added_;
   std::filesystem::path programFolder_;
+  wypelniak::SearchMemory searchMemory_;  // kept from one search to the next
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   // A search lets queued messages in while it runs; a click that arrives then

@@ -57,7 +57,7 @@ void frmSlownik::OnCommand(int id) {
 void frmSlownik::Add() {
   if (adding_) return;
   adding_ = true;
-  wypelniak::AddWord(*this, programFolder_);
+  wypelniak::AddWord(*this, addWordMemory_, programFolder_);
   adding_ = false;
   if (closeRequested_) Close();
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "addword.h"
 #include "addwordview.h"
 #include "form.h"
 
@@ -28,6 +29,7 @@ class frmSlownik : public Form, public wypelniak::AddWordView {
   void Close();  // Command2 "Koniec", Esc and the close box
 
   std::filesystem::path programFolder_;
+  wypelniak::AddWordMemory addWordMemory_;  // kept from one addition to the next
   // An addition lets queued messages in while it runs: a second "Dodaj" then
   // starts nothing, and closing waits for the addition's end.
   bool adding_ = false;

@@ -38,7 +38,8 @@ int main(int argc, char* argv[]) {
   for (int i = 2; i < argc; ++i) {
     ConsoleView view;
     view.word = argv[i];
-    wypelniak::AddWord(view, argv[1]);
+    wypelniak::AddWordMemory memory;
+    wypelniak::AddWord(view, memory, argv[1]);
     if (view.added) {
       std::printf("dodany\n");
     } else {

@@ -172,8 +172,7 @@ const Case kCases[] = {
      "slow.3: to jest urządzenie, a nie zwykły plik.", "slow.3: to jest urządzenie"},
     {"slow.3 a sparse file of 50 GiB", false,
      [](const Paths& p) { ASSERT_EQ(::truncate((p.slow / "slow.3").c_str(), 50LL << 30), 0); },
-     "slow.3: plik jest za duży (51200 MiB); program wczytuje cały plik słownika do pamięci, więc przyjmuje "
-     "pliki najwyżej 1 GiB",
+     "slow.3: plik jest za duży (51200 MiB); program przyjmuje pliki słownika najwyżej 1 GiB",
      "slow.3: plik jest za duży (51200 MiB)"},
     {"~slow.3 a folder", false, [](const Paths& p) { fs::create_directory(p.slow / "~slow.3"); }, nullptr,
      "slow/~slow.3: to jest folder, a nie plik"},
@@ -188,6 +187,8 @@ const Case kCases[] = {
 class HostileFolder : public ::testing::Test {
  protected:
   TempFolder folder;
+  SearchMemory searchMemory;
+  AddWordMemory addMemory;
   Paths paths{folder.path() / "slow", folder.path() / "outside"};
 
   void SetUp() override {
@@ -223,7 +224,7 @@ TEST_F(HostileFolder, planted_links_and_special_files_are_refused_at_once_and_no
 
     SearchRecorder search;
     auto start = std::chrono::steady_clock::now();
-    PatternSearch(search, folder.path());
+    PatternSearch(search, searchMemory, folder.path());
     EXPECT_LT(MillisecondsSince(start), 1000);
     if (c.searchMessage == nullptr) {
       EXPECT_EQ(search.messages, std::vector<std::string>{});
@@ -236,7 +237,7 @@ TEST_F(HostileFolder, planted_links_and_special_files_are_refused_at_once_and_no
 
     AddRecorder add;
     start = std::chrono::steady_clock::now();
-    AddWord(add, folder.path());
+    AddWord(add, addMemory, folder.path());
     EXPECT_LT(MillisecondsSince(start), 1000);
     ASSERT_EQ(add.messages.size(), 1u);
     EXPECT_NE(add.messages[0].find(c.addMessage), std::string::npos) << add.messages[0];
@@ -255,7 +256,7 @@ TEST_F(HostileFolder, a_link_to_a_file_of_the_users_own_is_written_through_and_k
   WriteBytes(mine, kList);
   Link(mine, paths.slow / "slow.3");
   AddRecorder add;
-  AddWord(add, folder.path());
+  AddWord(add, addMemory, folder.path());
   EXPECT_EQ(add.messages, std::vector<std::string>{kAdded});
   EXPECT_TRUE(fs::is_symlink(paths.slow / "slow.3"));
   EXPECT_EQ(ReadBytes(mine), ListBytes({"kot", "kit", "kuk"}));
@@ -269,13 +270,13 @@ TEST_F(HostileFolder, running_out_of_memory_is_told_and_the_window_is_back_as_it
     return {};
   });
   SearchRecorder search;
-  PatternSearch(search, folder.path());
+  PatternSearch(search, searchMemory, folder.path());
   ASSERT_EQ(search.messages.size(), 1u);
   EXPECT_NE(search.messages[0].find("slow.3: za mało pamięci"), std::string::npos) << search.messages[0];
   EXPECT_TRUE(search.visible && search.enabled);
 
   AddRecorder add;
-  AddWord(add, folder.path());
+  AddWord(add, addMemory, folder.path());
   ASSERT_EQ(add.messages.size(), 1u);
   EXPECT_NE(add.messages[0].find("za mało pamięci"), std::string::npos) << add.messages[0];
   EXPECT_EQ(ReadBytes(paths.slow / "slow.3"), kList);

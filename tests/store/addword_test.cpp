@@ -55,7 +55,8 @@ class Addition : public ::testing::Test {
   RecordingView Add(std::string word) {
     RecordingView view;
     view.word = std::move(word);
-    AddWord(view, folder.path());
+    AddWordMemory memory;
+    AddWord(view, memory, folder.path());
     return view;
   }
 
@@ -104,13 +105,49 @@ TEST_F(Addition, twenty_two_characters_are_accepted) {
   EXPECT_EQ(ReadBytes(List(22)), ListBytes({word}));
 }
 
-TEST_F(Addition, duplicates_are_found_through_polish_lower_case) {
+TEST_F(Addition, duplicates_are_found_with_both_sides_in_polish_lower_case) {
   Write(4, ListBytes({"żółw", "łąka", "Kura"}));
-  EXPECT_EQ(Add("ŻÓŁW").messages, Strings{"Wpisany wyraz (ŻÓŁW) jest już w słowniku!"});
-  EXPECT_EQ(Add("Łąka").messages, Strings{"Wpisany wyraz (Łąka) jest już w słowniku!"});
-  // A stored word with a capital is never taken for the new word.
-  EXPECT_EQ(Add("Kura").calls, kAdded);
-  EXPECT_EQ(ReadBytes(List(4)), ListBytes({"żółw", "łąka", "Kura", "Kura"}));
+  const std::string before = ReadBytes(List(4));
+  for (const std::string word : {"ŻÓŁW", "Łąka", "Kura", "kura", "KURA"})
+    EXPECT_EQ(Add(word).messages, Strings{"Wpisany wyraz (" + word + ") jest już w słowniku!"});
+  EXPECT_EQ(ReadBytes(List(4)), before);
+  // A word typed again, in either case, goes in once, as first typed.
+  Write(7, "0\r\n");
+  EXPECT_EQ(Add("Wąwózek").calls, kAdded);
+  EXPECT_EQ(Add("Wąwózek").calls, kRefused);
+  EXPECT_EQ(Add("wąwózek").calls, kRefused);
+  EXPECT_EQ(ReadBytes(List(7)), ListBytes({"Wąwózek"}));
+}
+
+// A line the search reads otherwise would put the new word beyond the count
+// the search goes by: the addition names the line and the command that mends
+// the file, and writes nothing.
+TEST_F(Addition, a_file_the_search_reads_otherwise_is_refused_naming_the_line) {
+  std::string longFile = "30001\r\n";
+  for (int i = 0; i < 30000; ++i) longFile += "kot\r\n";  // past the first chunk
+  longFile += "k,t\r\n";
+  struct Case {
+    std::string file;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"2\r\nkot\r\na,b\r\n", "wiersz 3 („a,b”): przecinek (znak 2)"},
+      {"2\r\n\"ko\r\nkit\"\r\n", "wiersz 2 („\"ko”): cudzysłów na początku"},
+      {"1\r\n kt\r\n", "wiersz 2 („ kt”): odstęp na początku"},
+      {"2\r\nkot\nkit,\r\n", "wiersz 2 („kot?kit,”): przecinek (znak 8)"},
+      {longFile, "wiersz 30002 („k,t”)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    Write(3, c.file);
+    const RecordingView view = Add("kuk");
+    EXPECT_EQ(view.calls, kRefused);
+    ASSERT_EQ(view.messages.size(), 1u);
+    for (const std::string& part :
+         {std::string(c.says), RepairCommand(List(3)), std::string("nie został zmieniony")})
+      EXPECT_NE(view.messages[0].find(part), std::string::npos) << view.messages[0];
+    EXPECT_EQ(ReadBytes(List(3)), c.file);
+  }
 }
 
 TEST_F(Addition, the_word_is_stored_as_typed) {

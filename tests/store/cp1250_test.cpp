@@ -79,6 +79,16 @@ TEST(cp1250, lower_case_covers_polish_capitals) {
     const unsigned char lower = Cp1250ToLower(static_cast<unsigned char>(b));
     EXPECT_EQ(Cp1250ToLower(lower), lower) << "byte " << b;
   }
+  // Text folds as its bytes do one by one, wherever in it each byte stands.
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  for (std::size_t shift = 0; shift < 17; ++shift) {
+    const std::string text = all.substr(shift) + all.substr(0, shift);
+    const std::string folded = Cp1250ToLower(text);
+    for (std::size_t i = 0; i < text.size(); ++i)
+      ASSERT_EQ(static_cast<unsigned char>(folded[i]), Cp1250ToLower(static_cast<unsigned char>(text[i])))
+          << "byte " << int(static_cast<unsigned char>(text[i])) << " at " << i;
+  }
 }
 
 TEST(utf8, counts_characters_not_bytes) {

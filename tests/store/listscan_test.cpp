@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cp1250.h"
 #include "listscan.h"
 
 using namespace wypelniak;
@@ -21,8 +22,14 @@ ListScan WholeFile(std::string_view data, std::string_view word) {
   if (scan.first.error == CountError::None) scan.head.assign(data.substr(0, scan.wordsStart));
   LineReader lines(data.substr(scan.wordsStart));
   while (!lines.AtEnd()) {
-    scan.holdsWord = lines.ReadLine() == word || scan.holdsWord;
+    const std::string_view line = lines.ReadLine();
+    scan.holdsWord = Cp1250ToLower(line) == Cp1250ToLower(word) || scan.holdsWord;
     ++scan.wordLines;
+    if (const Misread m = FindMisread(line); m.kind != Misreading::None && scan.misreadLine == 0) {
+      scan.misreadLine = scan.wordLines + 1;
+      scan.misread = m;
+      scan.misreadText = line.substr(0, kShownMisreadBytes);
+    }
     const std::size_t end = scan.wordsStart + lines.Position();
     scan.allEndInCrLf = scan.allEndInCrLf && end >= 2 && data.substr(end - 2, 2) == "\r\n";
   }
@@ -34,7 +41,9 @@ std::string Describe(const ListScan& s) {
          "/" + std::to_string(s.first.count) + " [" + s.firstText + "], head [" + s.head + "], words at " +
          std::to_string(s.wordsStart) + ", size " + std::to_string(s.size) + ", lines " +
          std::to_string(s.wordLines) + ", crlf " + std::to_string(s.allEndInCrLf) + ", holds " +
-         std::to_string(s.holdsWord);
+         std::to_string(s.holdsWord) + ", misread " + std::to_string(s.misreadLine) + "/" +
+         std::to_string(static_cast<int>(s.misread.kind)) + "/" + std::to_string(s.misread.column) + " [" +
+         s.misreadText + "]";
 }
 
 std::error_code Scan(std::string_view data, std::string_view word, std::size_t chunk, ListScan& scan,
@@ -72,8 +81,11 @@ TEST(list_scan, chunks_tell_what_the_whole_file_tells) {
                                      "\xEF\xBB\xBF"
                                      "1\r\nkot\r\n",
                                      "1\r\nk\xC3\xB3t\r\n",
-                                     std::string(70000, ' ') + "1\r\nkot\r\n"};
-  const char alphabet[] = {'k', 'o', 't', '1', ' ', '\r', '\n', '\r', '\n', ',', '"', '\xB9'};
+                                     std::string(70000, ' ') + "1\r\nkot\r\n",
+                                     "2\r\nKot\r\nK\xA5T\r\n",
+                                     "1\r\n" + std::string(100, 'k') + "," + std::string(100, 'o') + "\r\n"};
+  const char alphabet[] = {'k',  'o',  't',  'K', 'T', '1',    ' ',   '\r',
+                           '\n', '\r', '\n', ',', '"', '\xB9', '\xA5'};
   unsigned state = 2024;
   for (int n = 0; n < 600; ++n) {
     std::string data = n % 3 == 0 ? "" : "5\r\n";
@@ -84,7 +96,7 @@ TEST(list_scan, chunks_tell_what_the_whole_file_tells) {
     inputs.push_back(data);
   }
   for (const std::string& data : inputs)
-    for (const std::string_view word : {"kot", "ko", "t", "kąt"}) {
+    for (const std::string_view word : {"kot", "ko", "t", "k\xB9t", "KOT"}) {
       const std::string expected = Describe(WholeFile(data, word));
       for (const std::size_t chunk : {1, 2, 3, 5, 16, 1 << 16}) {
         ListScan scan;

@@ -53,7 +53,8 @@ class Search : public ::testing::Test {
   RecordingView Run(std::string pattern) {
     RecordingView view;
     view.pattern = std::move(pattern);
-    PatternSearch(view, folder.path());
+    SearchMemory memory;
+    PatternSearch(view, memory, folder.path());
     return view;
   }
 };
@@ -98,7 +99,7 @@ TEST_F(Search, refusals_open_no_file_and_keep_the_list) {
   RecordingView longer = Run(std::string(22, 'a') + "*");  // the star lies beyond cell 22
   EXPECT_EQ(longer.messages, Strings{kNoWildcard});
 
-  RecordingView tooLong = Run("*" + std::string(22, 'a'));
+  RecordingView tooLong = Run(std::string("*").append(22, 'a'));
   EXPECT_EQ(tooLong.messages, Strings{kTooLong});
   EXPECT_EQ(tooLong.calls, (Strings{"clear", "hide", "message[Błąd|!]"}));  // the list stays hidden
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "slow"));
@@ -117,7 +118,7 @@ TEST_F(Search, lengths_count_characters_not_bytes) {
 TEST_F(Search, twenty_two_characters_use_slow_22) {
   const std::string word(22, 'x');
   Write(22, ListBytes({word}));
-  EXPECT_EQ(Run("x" + std::string(21, '*')).results, Strings{word});
+  EXPECT_EQ(Run(std::string("x").append(21, '*')).results, Strings{word});
 }
 
 TEST_F(Search, a_character_no_file_can_hold_matches_nothing) {

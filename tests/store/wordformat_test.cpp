@@ -66,13 +66,15 @@ class Format : public ::testing::Test {
   AddWindow Add(const std::string& word) {
     AddWindow view;
     view.word = word;
-    AddWord(view, folder.path());
+    AddWordMemory memory;
+    AddWord(view, memory, folder.path());
     return view;
   }
   SearchWindow Search(const std::string& pattern) {
     SearchWindow view;
     view.pattern = pattern;
-    PatternSearch(view, folder.path());
+    SearchMemory memory;
+    PatternSearch(view, memory, folder.path());
     return view;
   }
 };

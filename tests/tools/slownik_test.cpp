@@ -443,12 +443,29 @@ TEST(word_list_tool, check_finds_each_kind_of_problem_on_its_line) {
   EXPECT_EQ(Problems(3, "1\r\na,c\r\n"), Found({{K::Separator, 2}}));
   EXPECT_EQ(Problems(3, "1\r\n\"ab\r\n"), Found({{K::Separator, 2}}));
   EXPECT_EQ(Problems(3, "1\r\n ab\r\n"), Found({{K::Separator, 2}}));
+  EXPECT_EQ(Problems(3, "1\r\n\tab\r\n"), Found({{K::Separator, 2}, {K::ControlByte, 2}}));
+  // The same word twice, compared in lower case, Polish letters included.
+  EXPECT_EQ(Problems(3, "3\r\nkot\r\nKot\r\nKOT\r\n"), Found({{K::Repeat, 3}, {K::Repeat, 4}}));
+  EXPECT_EQ(Problems(3, "2\r\n\xA3\xD3\x8F\r\n\xB3\xF3\x9F\r\n"), Found({{K::Repeat, 3}}));  // ŁÓŹ, łóź
   EXPECT_EQ(Problems(3, "1\r\nłoś\r\n"), Found({{K::Utf8, 0}}));
   // Windows-1250 "DÓŁ" is valid UTF-8 too, but of a character Windows-1250 lacks.
   EXPECT_EQ(Problems(3, "1\r\nD\xD3\xA3\r\n"), Found());
   // Several problems on one line are each reported.
   EXPECT_EQ(Problems(3, "1\r\na\x81\x01z\n"),
             Found({{K::WrongLength, 2}, {K::UndefinedByte, 2}, {K::ControlByte, 2}, {K::LoneLf, 2}}));
+}
+
+TEST(word_list_tool, check_reports_a_word_twice_in_either_case_and_says_what_to_do) {
+  TempFolder temp;
+  const fs::path folder = temp / "slow";
+  ASSERT_EQ(BuildFrom(temp, "kot\n", folder).status, kExitOk);
+  WriteBytes(ListFile(folder, 7), "2\r\nW\xB9w\xF3zek\r\nw\xB9w\xF3zek\r\n");  // Wąwózek, wąwózek
+  const Outcome r = Check(folder);
+  EXPECT_EQ(r.status, kExitProblems);
+  for (const std::string expected :
+       {"slow.7, wiersz 3: wyraz „wąwózek” to ten sam wyraz co „Wąwózek” w wierszu 2",
+        "slow.7: z każdej pary powtórzonych wyrazów usuń jeden"})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
 }
 
 TEST(word_list_tool, check_names_the_file_and_line_and_fails) {
@@ -621,6 +638,7 @@ TEST(word_list_tool, repair_puts_one_file_into_the_format_keeping_its_words) {
     std::string before;
     std::string after;  // empty: refused, file unchanged
     const char* says;
+    std::string setAside = {};  // the side file's content (UTF-8) afterwards
   };
   const std::vector<Case> cases = {
       {"utf8", "2\nłoś\nKOŃ\n", "2\r\n\xB3o\x9C\r\nKO\xD1\r\n", "z UTF-8"},
@@ -636,6 +654,16 @@ TEST(word_list_tool, repair_puts_one_file_into_the_format_keeping_its_words) {
       {"empty file", "", "0\r\n", "teraz 0"},
       {"sound", "2\r\nkot\r\nl\xB9s\r\n", "2\r\nkot\r\nl\xB9s\r\n", "nic w nim nie zmieniono"},
       {"unstorable", "3\nżółw\nźdźbło\nкот\n", "", "wiersz 4 zawiera znak „к”"},
+      // A count out of range is a count, not a word.
+      {"negative count", "-5\r\nkot\r\n", "1\r\nkot\r\n", "teraz 1"},
+      {"count past 32 bits", "2147483648\r\nkot\r\n", "1\r\nkot\r\n", "teraz 1"},
+      {"count of 10^18", "1000000000000000000\r\nkot\r\n", "1\r\nkot\r\n", "teraz 1"},
+      // Lines the search reads otherwise go to the side file, none lost.
+      {"comma line", "2\r\nkot\r\nk,\xB9\r\n", "1\r\nkot\r\n", "Wiersze 3 (przecinek", "k,ą\r\n"},
+      {"unclosed quote", "3\r\n\"kot\r\nlis\r\n ab\r\n", "1\r\nlis\r\n", "przeniesiono 2 wiersze",
+       "\"kot\r\n ab\r\n"},
+      {"utf8, set aside unstorable", "3\nłoś\nżuć\nк,т\n", "2\r\n\xB3o\x9C\r\n\xBFu\xE6\r\n",
+       "slow.3-odlozone.txt", "к,т\r\n"},
   };
   for (const Case& c : cases) {
     TempFolder temp;
@@ -646,6 +674,11 @@ TEST(word_list_tool, repair_puts_one_file_into_the_format_keeping_its_words) {
     EXPECT_EQ(ReadBytes(file), c.after.empty() ? c.before : c.after) << c.name;
     EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << c.name << ": " << r.out << r.err;
     EXPECT_FALSE(AnyTemporaryFile(temp.path())) << c.name;
+    const fs::path side = temp / "slow.3-odlozone.txt";
+    EXPECT_EQ(fs::exists(side) ? ReadBytes(side) : "", c.setAside) << c.name;
+    if (!c.setAside.empty()) {  // a second repair finds the file sound
+      EXPECT_NE(Repair(file).out.find("nic w nim nie zmieniono"), std::string::npos) << c.name;
+    }
   }
   TempFolder temp;  // a file of another name is not a word-list file
   WriteBytes(temp / "lista.txt", "kot\n");
@@ -661,23 +694,28 @@ TEST(word_list_tool, merge_keeps_every_old_word_in_its_place_and_appends_the_new
   WriteBytes(temp / "nowe.txt", "Kot\nlis\nEWA\nkoń\nźdźbło\nwiewiórka\n");
   const Outcome r = Merge(temp / "nowe.txt", folder);
   ASSERT_EQ(r.status, kExitOk) << r.err;
-  // "Ewa" as added by hand stays; the source's "ewa" is another word.
-  EXPECT_EQ(ReadBack(folder, 3), Strings({"kot", "koń", "Ewa", "lis", "ewa"}));
+  // "Ewa" as added by hand stays, and is the source's "EWA": words are
+  // compared in lower case.
+  EXPECT_EQ(ReadBack(folder, 3), Strings({"kot", "koń", "Ewa", "lis"}));
   EXPECT_EQ(ReadBack(folder, 4), Strings({"pies", "żółw"}));
   EXPECT_EQ(ReadBack(folder, 6), Strings({"źdźbło"}));
   EXPECT_EQ(ReadBack(folder, 9), Strings({"wiewiórka"}));  // a missing file is made
-  EXPECT_NE(r.out.find("Dopisano 4 wyrazy"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("slow.3          2 nowe (razem 5)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Dopisano 3 wyrazy"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("slow.3          1 nowy (razem 4)"), std::string::npos) << r.out;
 
-  // A damaged file is mended first: nothing is written, repair is named.
-  WriteBytes(ListFile(folder, 5), "1\nłąka\n");
-  const auto before = Snapshot(folder);
-  WriteBytes(temp / "nowe.txt", "rzeka\nmysz\n");
-  const Outcome damaged = Merge(temp / "nowe.txt", folder);
-  EXPECT_EQ(damaged.status, kExitProblems);
-  EXPECT_NE(damaged.err.find("wypelniak-slownik repair " + ListFile(folder, 5).string()), std::string::npos)
-      << damaged.err;
-  EXPECT_EQ(Snapshot(folder), before);
+  // A damaged file, or one with a line the search reads otherwise (which
+  // would hide the words appended after it), is mended first: nothing is
+  // written, repair is named.
+  for (const char* damaged : {"1\nłąka\n", "2\r\nrzeka\r\nm,ysz\r\n"}) {
+    WriteBytes(ListFile(folder, 5), damaged);
+    const auto before = Snapshot(folder);
+    WriteBytes(temp / "nowe.txt", "rzeka\nmysz\n");
+    const Outcome refused = Merge(temp / "nowe.txt", folder);
+    EXPECT_EQ(refused.status, kExitProblems);
+    EXPECT_NE(refused.err.find("wypelniak-slownik repair " + ListFile(folder, 5).string()), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(Snapshot(folder), before);
+  }
 }
 
 #ifndef _WIN32
