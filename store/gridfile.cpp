@@ -90,14 +90,22 @@ GridFileResult WriteGridFile(const std::filesystem::path& path, const Puzzle& pu
     if (const std::error_code ec = platform::CheckWritable(target))
       return Failed(GridFileError::Write, path, ec);
   }
+  // The file replaced is the one whose permissions the new one takes, and
+  // must still be what stands there when the new one is put in its place.
+  platform::FileIdentity replaced;
+  if (exists) {
+    if (const std::error_code ec = platform::IdentityAt(target, replaced))
+      return Failed(GridFileError::Write, path, ec);
+  }
   const std::filesystem::path temp = TempBeside(target);
+  platform::FileIdentity written;
   if (const std::error_code ec =
-          platform::WriteFileDurably(temp, IpuzText(puzzle), exists ? target : std::filesystem::path())) {
+          platform::WriteFileDurably(temp, IpuzText(puzzle), exists ? &replaced : nullptr, &written)) {
     GridFileResult result = Failed(GridFileError::Write, path, ec);
     result.temp = temp;
     return result;
   }
-  if (const std::error_code ec = platform::RenameOver(temp, target)) {
+  if (const std::error_code ec = platform::RenameChecked(temp, written, target, exists ? &replaced : nullptr)) {
     platform::RemoveFile(temp);
     return Failed(GridFileError::Replace, path, ec);
   }

@@ -212,9 +212,14 @@ std::string WriteSideFile(const fs::path& folder, const fs::path& path, std::str
                           const fs::path& modeFrom) {
   fs::path temporary = path;
   temporary.replace_filename(fs::path("~").native() + path.filename().native());
-  std::error_code ec = platform::RemoveFile(temporary);
-  if (!ec) ec = platform::WriteFileDurably(temporary, content, modeFrom);
-  if (!ec) ec = platform::RenameOver(temporary, path);
+  // The side file takes the list's permissions, and replaces only what stood
+  // at its name when it was looked at (nothing, or an earlier side file).
+  platform::FileIdentity list, replaced, written;
+  std::error_code ec = platform::IdentityAt(modeFrom, list);
+  if (!ec) ec = platform::IdentityAt(path, replaced);
+  if (!ec) ec = platform::RemoveFile(temporary);
+  if (!ec) ec = platform::WriteFileDurably(temporary, content, list.inode != 0 ? &list : nullptr, &written);
+  if (!ec) ec = platform::RenameChecked(temporary, written, path, &replaced);
   if (!ec) ec = platform::SyncFolder(folder);
   if (!ec) return {};
   platform::RemoveFile(temporary);

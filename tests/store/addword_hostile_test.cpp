@@ -324,7 +324,7 @@ TEST_F(HostileFolder, files_swapped_at_the_worst_instant_are_caught_and_nothing_
       return {};
     });
     AddRecorder add;
-    AddWord(add, folder.path());
+    AddWord(add, addMemory, folder.path());
     platform::SetFaultHook(nullptr);
     EXPECT_TRUE(swapped);
     ASSERT_EQ(add.messages.size(), 1u);
