@@ -809,6 +809,70 @@ void Installed(const Fixture& f) {
   CHECK(open.Wait(5000), L"the add-word window closes");
 }
 
+// ------------------------------------------------------------------ repair as advised
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Runs command as it would run typed at a command prompt (cmd /s /c takes the
+// text between the outer quotes as it stands), from a folder of no concern to
+// it; the exit code.
+DWORD RunAtPrompt(const std::wstring& command) {
+  std::wstring line = L"cmd.exe /s /c \"" + command + L"\"";
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup, &process))
+    return ~DWORD{0};
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = ~DWORD{0};
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+// A slow.3 saved as UTF-8 (as an editor may save it) makes the search name a
+// command; run as printed, from a command prompt, it makes the file what it
+// was, byte for byte. In the installed folder, and in a copy of it whose path
+// holds a blank (the command then quotes the paths).
+void RepairAsAdvised(const Fixture& f) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const fs::path blank = fs::path(temp) / (L"Wypełniak z odstępem-" + std::to_wstring(GetCurrentProcessId()));
+  fs::create_directories(blank / "slow");
+  for (const wchar_t* file : {L"wypelniak.exe", L"wypelniak-slownik.exe", L"slow\\slow.3"})
+    fs::copy_file(f.folder / file, blank / file, fs::copy_options::overwrite_existing);
+  for (const fs::path& folder : {f.folder, blank}) {
+    const fs::path list = folder / "slow" / "slow.3";
+    const std::string original = ReadBytes(list);
+    std::ofstream(list, std::ios::binary | std::ios::trunc) << Utf8(FromCp1250(original));
+    Program program(folder / "wypelniak.exe");
+    if (!program.Main()) return CHECK(false, L"the program shows its main window");
+    const std::vector<MessageSeen> seen = Search(program, L"k*t");
+    const std::wstring said = seen.size() == 1 ? seen[0].text : L"";
+    const std::size_t at = said.find(L"poleceniem: ");
+    CHECK(at != std::wstring::npos && said.back() == L'.', L"the search names a command: " + said);
+    if (at == std::wstring::npos) continue;
+    const std::wstring command = said.substr(at + 12, said.size() - at - 13);
+    const bool quoted = folder.wstring().find(L' ') != std::wstring::npos;
+    CHECK(command.starts_with(quoted ? L"\"" + (folder / L"wypelniak-slownik.exe").wstring() + L"\" repair \""
+                                     : (folder / L"wypelniak-slownik.exe").wstring() + L" repair "),
+          L"the command runs the tool beside the program by its full path: " + command);
+    CHECK_EQ(static_cast<long long>(RunAtPrompt(command)), 0, L"exit code of " + command);
+    CHECK(ReadBytes(list) == original, L"the command makes slow.3 what it was: " + command);
+    CHECK(Search(program, L"k*t").empty() && !Rows(program).empty(), L"the search reads the mended file");
+  }
+  std::error_code ignored;
+  fs::remove_all(blank, ignored);
+}
+
 // ------------------------------------------------------------------ two copies
 
 // One copy searches the list over and over while another adds 100 words to
@@ -896,11 +960,13 @@ int wmain(int argc, wchar_t** argv) {
       {"ExecutableResources", ExecutableResources},
       {"TwoCopies", TwoCopies},
   };
-  // "Installed": the program where it is, with its own word list.
-  if (only == "Installed") {
-    std::printf("[ RUN      ] Installed\n");
-    Installed(Fixture{exe, exe.parent_path()});
-    std::printf("[ %s ] Installed\n%d checks: %d failed\n", g_failures == 0 ? "      OK" : " FAILED ",
+  // "Installed", "Repair": the program where it is, with its own word list.
+  const Test installedTests[] = {{"Installed", Installed}, {"Repair", RepairAsAdvised}};
+  for (const Test& test : installedTests) {
+    if (only != test.name) continue;
+    std::printf("[ RUN      ] %s\n", test.name);
+    test.run(Fixture{exe, exe.parent_path()});
+    std::printf("[ %s ] %s\n%d checks: %d failed\n", g_failures == 0 ? "      OK" : " FAILED ", test.name,
                 g_checks, g_failures);
     return g_failures == 0 ? 0 : 1;
   }
