@@ -847,8 +847,11 @@ void RepairAsAdvised(const Fixture& f) {
   GetTempPathW(MAX_PATH, temp);
   const fs::path blank = fs::path(temp) / (L"Wypełniak z odstępem-" + std::to_wstring(GetCurrentProcessId()));
   fs::create_directories(blank / "slow");
-  for (const wchar_t* file : {L"wypelniak.exe", L"wypelniak-slownik.exe", L"slow\\slow.3"})
-    fs::copy_file(f.folder / file, blank / file, fs::copy_options::overwrite_existing);
+  for (const wchar_t* file : {L"wypelniak.exe", L"wypelniak-slownik.exe", L"slow\\slow.3"}) {
+    std::error_code ec;
+    fs::copy_file(f.folder / file, blank / file, fs::copy_options::overwrite_existing, ec);
+    if (ec) return CHECK(false, std::wstring(L"the program folder holds ") + file);
+  }
   for (const fs::path& folder : {f.folder, blank}) {
     const fs::path list = folder / "slow" / "slow.3";
     const std::string original = ReadBytes(list);
