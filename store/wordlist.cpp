@@ -203,10 +203,22 @@ std::string DescribeCountProblem(CountError error, std::string_view value) {
   }
 }
 
+namespace {
+
+std::string QuotedWhenBlank(const std::string& text) {
+  return text.find_first_of(" \t") != std::string::npos ? "\"" + text + "\"" : text;
+}
+
+}  // namespace
+
+std::string ToolCommand() {
+  // Only Windows paths are written with backslashes.
+  if constexpr (std::filesystem::path::preferred_separator != '\\') return "wypelniak-slownik";
+  return QuotedWhenBlank(PathText(ProgramFolder() / "wypelniak-slownik.exe"));
+}
+
 std::string RepairCommand(const std::filesystem::path& path) {
-  const std::string text = PathText(path);
-  const bool quote = text.find_first_of(" \t") != std::string::npos;
-  return "wypelniak-slownik repair " + (quote ? "\"" + text + "\"" : text);
+  return ToolCommand() + " repair " + QuotedWhenBlank(PathText(path));
 }
 
 std::string DamagedFileMessage(const std::filesystem::path& path, std::string_view what) {

@@ -186,8 +186,14 @@ std::string DescribeMisread(const Misread& misread);
 
 // ---- Messages naming the command that mends a file ---------------------------
 
+// How a command prompt runs the word-list tool: by its name where the
+// installation puts it on the search path; on Windows, where the program
+// folder is not on it, by the full path of wypelniak-slownik.exe beside the
+// program (quoted when it holds a blank).
+std::string ToolCommand();
+
 // The command that repairs one damaged word-list file in place:
-// "wypelniak-slownik repair <path>" (the path quoted when it holds a blank).
+// "<ToolCommand()> repair <path>" (the path quoted when it holds a blank).
 std::string RepairCommand(const std::filesystem::path& path);
 
 // "Plik słownika <path> jest uszkodzony: <what>. Napraw go poleceniem: ..."

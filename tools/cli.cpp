@@ -154,10 +154,10 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
     err << "Opcje --no-proper-names i --no-abbreviations działają tylko z --hunspell.\n" << kHint;
     return kExitUsage;
   }
-  if (line.command == "repair") return RunRepair(fs::path(line.operands[0]), options, out, err);
+  if (line.command == "repair") return RunRepair(detail::PathArg(line.operands[0]), options, out, err);
   if (line.command == "use") {
     if (line.operands.size() > 1)
-      return RunUse(line.operands[0], fs::path(line.operands[1]), options, out, err);
+      return RunUse(line.operands[0], detail::PathArg(line.operands[1]), options, out, err);
     if (programFolder.empty()) {
       err << "Nie można ustalić folderu programu; podaj FOLDER_PROGRAMU.\n" << kHint;
       return kExitUsage;
@@ -168,7 +168,7 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
   const std::size_t folderIndex = line.command == "check" ? 0 : 1;
   fs::path folder;
   if (line.operands.size() > folderIndex) {
-    folder = fs::path(line.operands[folderIndex]);
+    folder = detail::PathArg(line.operands[folderIndex]);
   } else if (programFolder.empty()) {
     err << "Nie można ustalić folderu programu; podaj FOLDER.\n" << kHint;
     return kExitUsage;
@@ -176,7 +176,7 @@ int Run(const std::vector<std::string>& args, const fs::path& programFolder, std
     folder = DictionaryFolder(programFolder);
   }
   if (line.command == "check") return RunCheck(folder, out, err);
-  const fs::path source = !line.operands.empty() ? fs::path(line.operands[0])
+  const fs::path source = !line.operands.empty() ? detail::PathArg(line.operands[0])
                           : line.fromHunspell    ? fs::path(kHunspellDictionary)
                                                  : fs::path(kDefaultSource);
   if (line.command == "merge") return RunMerge(source, folder, options, out, err);

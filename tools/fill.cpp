@@ -50,9 +50,9 @@ std::string ParseFill(const std::vector<std::string>& args, const fs::path& prog
         return "--min-score: podaj liczbę całkowitą od 0 do 100.";
       command.options.minScore = static_cast<int>(number);
     } else if (a == "--scores") {
-      command.scores = fs::path(args[++i]);
+      command.scores = detail::PathArg(args[++i]);
     } else if (a == "--ipuz") {
-      command.ipuz = fs::path(args[++i]);
+      command.ipuz = detail::PathArg(args[++i]);
     } else if (a == "--no-preference") {
       command.options.preferClueable = false;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -62,8 +62,8 @@ std::string ParseFill(const std::vector<std::string>& args, const fs::path& prog
     }
   }
   if (operands.empty() || operands.size() > 2) return "Podaj plik diagramu i, jeśli trzeba, folder listy słów.";
-  command.grid = fs::path(operands[0]);
-  if (operands.size() == 2) command.folder = fs::path(operands[1]);
+  command.grid = detail::PathArg(operands[0]);
+  if (operands.size() == 2) command.folder = detail::PathArg(operands[1]);
   else if (programFolder.empty()) return "Nie można ustalić folderu programu; podaj FOLDER.";
   else command.folder = DictionaryFolder(programFolder);
   return {};

@@ -53,6 +53,9 @@ std::string ShowWord(std::string_view bytes);
 std::string ByteText(unsigned char b);
 // A path as a command-line argument the user can paste (quoted when needed).
 std::string ShellArg(const std::filesystem::path& path);
+// A path given on the command line as UTF-8 (main() hands the arguments over
+// in UTF-8 on every system).
+std::filesystem::path PathArg(std::string_view utf8);
 // A file's lines, each without its line end; any of CR LF, CR and LF ends a
 // line, as in a text editor. A line end at the very end opens no new line.
 std::vector<std::string_view> SplitLines(std::string_view data);

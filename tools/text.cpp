@@ -93,6 +93,10 @@ std::string ByteText(unsigned char b) {
   return hex;
 }
 
+fs::path PathArg(std::string_view utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 std::string ShellArg(const fs::path& path) {
   const std::string text = PathText(path);
   const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {

@@ -234,6 +234,10 @@ void Form::Centre() {
 }
 
 void Form::ShowModal(HWND owner) {
+  // Disabling the owner takes the focus from its control: it is given back
+  // when this window has gone.
+  HWND focus = GetFocus();
+  if (focus && GetAncestor(focus, GA_ROOT) != owner) focus = nullptr;
   EnableWindow(owner, FALSE);
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
@@ -254,9 +258,11 @@ void Form::ShowModal(HWND owner) {
     }
   }
   // The owner takes input again before this window goes, so that it becomes
-  // the active window.
+  // the active window. The window's last messages still reach this form,
+  // which lets go of the window on WM_NCDESTROY.
   EnableWindow(owner, TRUE);
-  DestroyWindow(std::exchange(hwnd_, nullptr));
+  DestroyWindow(hwnd_);
+  if (focus && IsWindow(focus) && GetActiveWindow() == owner) SetFocus(focus);
   if (quit) PostQuitMessage(static_cast<int>(code));
 }
 

@@ -109,6 +109,16 @@ COLORREF frmAbout::LabelColour(int id) {
 }
 
 void frmAbout::OpenHomePage() {
-  // Whether a browser could be started is not reported; the window stays open.
-  ShellExecuteW(mainWindow_, L"open", Widen(wypelniak::kHomePage).c_str(), L"", L"", SW_SHOWNORMAL);
+  // The window stays open either way; a page no browser opened is said so,
+  // with its address to type in.
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(mainWindow_, L"open", Widen(wypelniak::kHomePage).c_str(), L"", L"", SW_SHOWNORMAL));
+  if (result > 32) return;
+  ShowMessage(Handle(),
+              std::string("Nie udało się otworzyć strony programu w przeglądarce internetowej: system nie "
+                          "uruchomił żadnej. Wpisz jej adres w przeglądarce: ") +
+                  wypelniak::kHomePage +
+                  " albo wybierz przeglądarkę domyślną w Ustawieniach systemu (Aplikacje, Aplikacje "
+                  "domyślne).",
+              "", wypelniak::MessageIcon::Exclamation);
 }

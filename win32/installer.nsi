@@ -1,12 +1,18 @@
-; The Windows installer: the program, README.TXT, the word list and the
-; thesaurus of the clue hints (tezaurus\, when THESAURUS names its folder), installed
-; for the current user (adding a word writes into the program folder's slow/,
-; so the folder must stay writable without administrator rights).
+; The Windows installer: the program, the word-list tool beside it,
+; README.TXT, the word list and the thesaurus of the clue hints (tezaurus\,
+; when THESAURUS names its folder), installed for the current user (adding a
+; word writes into the program folder's slow/, so the folder must stay
+; writable without administrator rights).
 ;
-; makensis -INPUTCHARSET UTF8 -DVERSION=1.1.0 -DEXE=... -DREADME=... -DWORDS=<folder of slow.N>
+; A user has one installation: a setup run while one is registered upgrades
+; it in its folder (the Start-menu entry and the "Programs and Features" entry
+; are one per user, so two folders would share them).
+;
+; makensis -INPUTCHARSET UTF8 -DVERSION=1.1.0 -DEXE=... -DTOOL=... -DREADME=... -DWORDS=<folder of slow.N>
 ;          -DICON=... -DOUTFILE=... [-DTHESAURUS=<folder of th_pl_PL_v2.*, COPYRIGHT>] installer.nsi
 ;
-; Silent: setup.exe /S [/D=folder]; the uninstaller likewise takes /S.
+; Silent: setup.exe /S [/D=folder]; the uninstaller likewise takes /S, and then
+; keeps the word list.
 
 ; 64-bit, like the program it installs.
 Target amd64-unicode
@@ -25,6 +31,7 @@ BrandingText "Wypełniak ${VERSION}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipFolderWhenInstalled
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -37,18 +44,41 @@ VIAddVersionKey /LANG=${LANG_POLISH} "FileDescription" "Instalator programu Wype
 VIAddVersionKey /LANG=${LANG_POLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_POLISH} "LegalCopyright" "Program bezpłatny"
 
+; The folder of the installation registered for this user, when its
+; uninstaller is still there; empty otherwise.
+Var Installed
+
+Function .onInit
+  ReadRegStr $Installed HKCU "${KEY}" "InstallLocation"
+  StrCmp $Installed "" done
+  IfFileExists "$Installed\odinstaluj.exe" 0 stale
+    ; An upgrade in place, whatever folder /D= named.
+    StrCpy $INSTDIR $Installed
+    Goto done
+  stale:
+    StrCpy $Installed ""
+  done:
+FunctionEnd
+
+Function SkipFolderWhenInstalled
+  StrCmp $Installed "" +2
+    Abort
+FunctionEnd
+
 Section "Wypełniak"
   SetOutPath "$INSTDIR"
   File "/oname=wypelniak.exe" "${EXE}"
+  File "/oname=wypelniak-slownik.exe" "${TOOL}"
   File "/oname=README.TXT" "${README}"
 
-  ; A word list already installed may hold words the user added: a
-  ; reinstallation or an upgrade never replaces it.
-  IfFileExists "$INSTDIR\slow\*.*" words_kept
-    SetOutPath "$INSTDIR\slow"
-    File "${WORDS}\slow.*"
-    SetOutPath "$INSTDIR"
-  words_kept:
+  ; A word-list file already installed may hold words the user added: a
+  ; reinstallation or an upgrade never replaces it, and puts back only the
+  ; files that are missing.
+  SetOutPath "$INSTDIR\slow"
+  SetOverwrite off
+  File "${WORDS}\slow.*"
+  SetOverwrite on
+  SetOutPath "$INSTDIR"
 
 !ifdef THESAURUS
   ; The thesaurus is the package's own: an upgrade replaces it.
@@ -76,17 +106,34 @@ Section "Uninstall"
   ; Only what the installer and the program put there: a folder shared with
   ; other files keeps them.
   Delete "$INSTDIR\wypelniak.exe"
+  Delete "$INSTDIR\wypelniak-slownik.exe"
   Delete "$INSTDIR\README.TXT"
-  Delete "$INSTDIR\slow\slow.*"
-  Delete "$INSTDIR\slow\~slow.*"
-  Delete "$INSTDIR\slow\.lock"
-  RMDir "$INSTDIR\slow"
+
+  ; The word list holds the words the user added: it goes only when the user
+  ; says so, and a silent uninstallation keeps it.
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
+    "Czy usunąć także słownik (folder $INSTDIR\slow) razem ze słowami, które do niego dodałeś?$\r$\n$\r$\n\
+Zachowany zostanie na dysku, a ponowna instalacja w tym samym folderze go użyje." \
+    /SD IDNO IDYES remove_words IDNO words_kept
+  remove_words:
+    Delete "$INSTDIR\slow\slow.*"
+    Delete "$INSTDIR\slow\~slow.*"
+    Delete "$INSTDIR\slow\.lock"
+    RMDir "$INSTDIR\slow"
+  words_kept:
   Delete "$INSTDIR\tezaurus\th_pl_PL_v2.idx"
   Delete "$INSTDIR\tezaurus\th_pl_PL_v2.dat"
   Delete "$INSTDIR\tezaurus\COPYRIGHT"
   RMDir "$INSTDIR\tezaurus"
   Delete "$INSTDIR\odinstaluj.exe"
   RMDir "$INSTDIR"
-  Delete "$SMPROGRAMS\Wypełniak.lnk"
-  DeleteRegKey HKCU "${KEY}"
+
+  ; The shortcut and the entry in "Programs and Features" are one per user:
+  ; they go only when they are this installation's (an older setup could
+  ; install a second copy elsewhere and take them over).
+  ReadRegStr $0 HKCU "${KEY}" "InstallLocation"
+  StrCmp $0 $INSTDIR 0 not_ours
+    Delete "$SMPROGRAMS\Wypełniak.lnk"
+    DeleteRegKey HKCU "${KEY}"
+  not_ours:
 SectionEnd

@@ -250,8 +250,7 @@ TEST_F(Search, a_count_that_disagrees_with_the_words_lists_them_and_says_so_once
       continue;
     }
     ASSERT_EQ(view.messages.size(), 1u);
-    const std::string repair =
-        std::string("wypelniak-slownik repair ").append(PathText(WordListPath(3, folder.path())));
+    const std::string repair = ToolCommand() + " repair " + PathText(WordListPath(3, folder.path()));
     for (const char* part : c.said)
       EXPECT_NE(view.messages[0].find(part), std::string::npos) << view.messages[0];
     EXPECT_NE(view.messages[0].find(repair), std::string::npos) << view.messages[0];

@@ -19,6 +19,10 @@
 
 namespace fs = std::filesystem;
 
+// form_test.cpp: what is wrong with the way a modal window ends; empty when
+// nothing is.
+std::wstring ModalFormProblem();
+
 namespace {
 
 // ------------------------------------------------------------------ checks
@@ -578,11 +582,16 @@ void AboutWindow(const Fixture& f) {
       // Enter on the focused WWW presses it and leaves the window open.
       HWND www = program.PostKeyMovingFocus(VK_TAB, 2000);
       CHECK_EQ(GetDlgCtrlID(www), IDC_ABOUT_CMDSYSINFO, L"focus on WWW");
+      // No browser starts here: the window says so, with the address.
       program.PostKey(VK_RETURN, www);
-      CHECK(!program.WaitGone(window, 700) && program.NoMessage(100),
-            L"WWW leaves the window open, silently");
+      const auto noBrowser = program.WaitMessage(5000);
+      CHECK(noBrowser && noBrowser->text.find(L"przeglądar") != std::wstring::npos &&
+                noBrowser->text.find(L"https://wypelniak.pl/") != std::wstring::npos,
+            L"WWW without a browser says so: " + (noBrowser ? noBrowser->text : L"no message"));
+      CHECK(!program.WaitGone(window, 500), L"WWW leaves the window open");
       PostMessageW(www, BM_CLICK, 0, 0);
-      CHECK(!program.WaitGone(window, 500), L"a WWW click leaves the window open");
+      CHECK(program.WaitMessage(5000).has_value() && !program.WaitGone(window, 500),
+            L"a WWW click says so too and leaves the window open");
       program.PostKeyMovingFocus(VK_TAB, 2000);
       CHECK(program.Focus() == GetDlgItem(window, IDC_ABOUT_CMDOK), L"focus back on OK");
     }
@@ -699,6 +708,69 @@ void HintWindow(const Fixture& f) {
   }
 }
 
+// ------------------------------------------------------------------ focus after a modal window
+
+// Whether the focus is on control within ms.
+bool FocusComesTo(const Program& program, HWND control, DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  while (program.Focus() != control && GetTickCount64() < end) Sleep(10);
+  return program.Focus() == control;
+}
+
+// When a modal window closes, the control that had the focus has it again:
+// the keys work on without a click. Each window is opened twice by keys alone
+// (Enter on its button; Down, then Enter, in the result list).
+void FocusAfterModal(const Fixture& f) {
+  WriteThesaurus(f.folder);
+  Program program(f.exe);
+  HWND main = program.Main();
+  if (!main) return CHECK(false, L"the main window shows");
+  CHECK(Search(program, L"k*t").empty(), L"no message for k*t");
+  struct Case {
+    int control;
+    const wchar_t* windowClass;
+    const wchar_t* captions[2];  // of the window opened each time; nullptr: not checked
+  };
+  const Case cases[] = {
+      {IDC_MAIN_COMMAND2, WYPELNIAK_ABOUT_CLASS, {nullptr, nullptr}},
+      {IDC_MAIN_COMMAND5, WYPELNIAK_SLOWNIK_CLASS, {nullptr, nullptr}},
+      {IDC_MAIN_LIST1, WYPELNIAK_PODPOWIEDZI_CLASS, {L"Podpowiedzi: kit", L"Podpowiedzi: kot"}},
+  };
+  for (const Case& c : cases) {
+    HWND control = GetDlgItem(main, c.control);
+    const std::wstring name = L"control " + std::to_wstring(c.control);
+    if (c.control == IDC_MAIN_LIST1) {
+      // A click on the first row gives the list the focus.
+      const LPARAM firstRow = MAKELPARAM(8, 3);
+      PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, firstRow);
+      PostMessageW(control, WM_LBUTTONUP, 0, firstRow);
+    } else {
+      for (int i = 0; i < 8 && program.Focus() != control; ++i) program.PostKeyMovingFocus(VK_TAB, 2000);
+    }
+    CHECK(FocusComesTo(program, control, 2000), L"the focus on " + name);
+    for (const wchar_t* caption : c.captions) {
+      if (c.control == IDC_MAIN_LIST1) program.PostKey(VK_DOWN);
+      program.PostKey(VK_RETURN);
+      HWND window = program.WaitWindow(c.windowClass, 5000);
+      if (!window) {
+        CHECK(false, L"Enter on " + name + L" opens its window");
+        break;
+      }
+      if (caption) CHECK_EQ(Text(window), std::wstring(caption), L"the window of the row Down moved to");
+      program.PostKey(VK_ESCAPE, window);
+      CHECK(program.WaitGone(window, 5000), L"Esc closes the window of " + name);
+      CHECK(FocusComesTo(program, control, 2000), L"the focus is back on " + name);
+    }
+  }
+}
+
+// The windows' base class, in this process: a modal window's last message
+// reaches its form, which lets go of the window.
+void ModalFormLetsGo(const Fixture&) {
+  const std::wstring problem = ModalFormProblem();
+  CHECK(problem.empty(), problem);
+}
+
 // ------------------------------------------------------------------ installed program
 
 // The program as the installer left it, with its real word list: a search,
@@ -735,6 +807,73 @@ void Installed(const Fixture& f) {
         L"the installed program adds a word: " + (seen.empty() ? L"no message" : seen[0].text));
   PostMessageW(window, WM_CLOSE, 0, 0);
   CHECK(open.Wait(5000), L"the add-word window closes");
+}
+
+// ------------------------------------------------------------------ repair as advised
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Runs command as it would run typed at a command prompt (cmd /s /c takes the
+// text between the outer quotes as it stands), from a folder of no concern to
+// it; the exit code.
+DWORD RunAtPrompt(const std::wstring& command) {
+  std::wstring line = L"cmd.exe /s /c \"" + command + L"\"";
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup, &process))
+    return ~DWORD{0};
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = ~DWORD{0};
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+// A slow.3 saved as UTF-8 (as an editor may save it) makes the search name a
+// command; run as printed, from a command prompt, it makes the file what it
+// was, byte for byte. In the installed folder, and in a copy of it whose path
+// holds a blank (the command then quotes the paths).
+void RepairAsAdvised(const Fixture& f) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const fs::path blank = fs::path(temp) / (L"Wypełniak z odstępem-" + std::to_wstring(GetCurrentProcessId()));
+  fs::create_directories(blank / "slow");
+  for (const wchar_t* file : {L"wypelniak.exe", L"wypelniak-slownik.exe", L"slow\\slow.3"}) {
+    std::error_code ec;
+    fs::copy_file(f.folder / file, blank / file, fs::copy_options::overwrite_existing, ec);
+    if (ec) return CHECK(false, std::wstring(L"the program folder holds ") + file);
+  }
+  for (const fs::path& folder : {f.folder, blank}) {
+    const fs::path list = folder / "slow" / "slow.3";
+    const std::string original = ReadBytes(list);
+    std::ofstream(list, std::ios::binary | std::ios::trunc) << Utf8(FromCp1250(original));
+    Program program(folder / "wypelniak.exe");
+    if (!program.Main()) return CHECK(false, L"the program shows its main window");
+    const std::vector<MessageSeen> seen = Search(program, L"k*t");
+    const std::wstring said = seen.size() == 1 ? seen[0].text : L"";
+    const std::size_t at = said.find(L"poleceniem: ");
+    CHECK(at != std::wstring::npos && said.back() == L'.', L"the search names a command: " + said);
+    if (at == std::wstring::npos) continue;
+    const std::wstring command = said.substr(at + 12, said.size() - at - 13);
+    const bool quoted = folder.wstring().find(L' ') != std::wstring::npos;
+    CHECK(command.starts_with(quoted ? L"\"" + (folder / L"wypelniak-slownik.exe").wstring() + L"\" repair \""
+                                     : (folder / L"wypelniak-slownik.exe").wstring() + L" repair "),
+          L"the command runs the tool beside the program by its full path: " + command);
+    CHECK_EQ(static_cast<long long>(RunAtPrompt(command)), 0, L"exit code of " + command);
+    CHECK(ReadBytes(list) == original, L"the command makes slow.3 what it was: " + command);
+    CHECK(Search(program, L"k*t").empty() && !Rows(program).empty(), L"the search reads the mended file");
+  }
+  std::error_code ignored;
+  fs::remove_all(blank, ignored);
 }
 
 // ------------------------------------------------------------------ two copies
@@ -819,14 +958,18 @@ int wmain(int argc, wchar_t** argv) {
       {"AddClickedTwice", AddClickedTwice},
       {"AboutWindow", AboutWindow},
       {"HintWindow", HintWindow},
+      {"FocusAfterModal", FocusAfterModal},
+      {"ModalFormLetsGo", ModalFormLetsGo},
       {"ExecutableResources", ExecutableResources},
       {"TwoCopies", TwoCopies},
   };
-  // "Installed": the program where it is, with its own word list.
-  if (only == "Installed") {
-    std::printf("[ RUN      ] Installed\n");
-    Installed(Fixture{exe, exe.parent_path()});
-    std::printf("[ %s ] Installed\n%d checks: %d failed\n", g_failures == 0 ? "      OK" : " FAILED ",
+  // "Installed", "Repair": the program where it is, with its own word list.
+  const Test installedTests[] = {{"Installed", Installed}, {"Repair", RepairAsAdvised}};
+  for (const Test& test : installedTests) {
+    if (only != test.name) continue;
+    std::printf("[ RUN      ] %s\n", test.name);
+    test.run(Fixture{exe, exe.parent_path()});
+    std::printf("[ %s ] %s\n%d checks: %d failed\n", g_failures == 0 ? "      OK" : " FAILED ", test.name,
                 g_checks, g_failures);
     return g_failures == 0 ? 0 : 1;
   }
