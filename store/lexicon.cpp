@@ -226,10 +226,13 @@ std::vector<std::uint8_t> Lexicon::Score(int length, const std::vector<LetterCod
   return scores;
 }
 
-bool Lexicon::Load(const std::function<void(int, int)>& progress, const std::atomic<bool>* cancel) {
+bool Lexicon::Load(const std::function<void(int, int)>& progress, const std::atomic<bool>* cancel,
+                   const std::vector<bool>& lengths) {
   // The lengths share out among a few threads, the longest files first.
   std::vector<int> order;
-  for (int n = MinWordLength; n <= MaxWordLength; ++n) order.push_back(n);
+  for (int n = MinWordLength; n <= MaxWordLength; ++n)
+    if (lengths.empty() || (static_cast<std::size_t>(n) < lengths.size() && lengths[static_cast<std::size_t>(n)]))
+      order.push_back(n);
   std::sort(order.begin(), order.end(), [](int a, int b) { return std::abs(a - 12) < std::abs(b - 12); });
   const int total = static_cast<int>(order.size());
   std::atomic<int> next{0};
@@ -245,7 +248,7 @@ bool Lexicon::Load(const std::function<void(int, int)>& progress, const std::ato
       if (progress) progress(done, total);
     }
   };
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  const unsigned threads = std::clamp(std::min(std::thread::hardware_concurrency(), static_cast<unsigned>(total)), 1u, 4u);
   std::vector<std::thread> helpers;
   for (unsigned t = 1; t < threads; ++t) helpers.emplace_back(work);
   work();

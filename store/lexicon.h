@@ -42,9 +42,11 @@ class Lexicon {
  public:
   explicit Lexicon(std::filesystem::path folder, ScoreSources scores = {});
 
-  // Reads every length. progress(done, total) after each; cancel stops early
-  // (then Load returns false).
-  bool Load(const std::function<void(int, int)>& progress = {}, const std::atomic<bool>* cancel = nullptr);
+  // Reads every length, or only those flagged in lengths (indexed by
+  // length; the others stay empty). progress(done, total) after each;
+  // cancel stops early (then Load returns false).
+  bool Load(const std::function<void(int, int)>& progress = {}, const std::atomic<bool>* cancel = nullptr,
+            const std::vector<bool>& lengths = {});
   // Reads again each length whose file changed since it was read; returns the
   // lengths read again.
   std::vector<int> ReloadChanged();

@@ -69,8 +69,16 @@ std::string ParseFill(const std::vector<std::string>& args, const fs::path& prog
   return {};
 }
 
+bool HasWordList(const fs::path& folder) {
+  std::error_code ec;
+  for (int n = MinWordLength; n <= MaxWordLength; ++n)
+    if (fs::exists(folder / WordListPath(n, fs::path()).filename(), ec)) return true;
+  return false;
+}
+
 // The lexicon with the scores the command asks for; false after a message.
-bool LoadLexicon(const FillCommand& command, const fs::path& programFolder, Lexicon& lexicon, std::ostream& err) {
+bool LoadLexicon(const FillCommand& command, const fs::path& programFolder, const Grid& grid, Lexicon& lexicon,
+                 std::ostream& err) {
   ScoreSources sources;
   if (!programFolder.empty()) AddThesaurusWords(ThesaurusFolder(programFolder), sources);
   AddBaseForms(command.folder, sources);
@@ -80,15 +88,19 @@ bool LoadLexicon(const FillCommand& command, const fs::path& programFolder, Lexi
       return false;
     }
   }
+  // Only the lengths of the grid's slots are read.
+  std::vector<bool> lengths(MaxWordLength + 1, false);
+  for (const Slot& slot : FindSlots(grid))
+    if (slot.length <= MaxWordLength) lengths[static_cast<std::size_t>(slot.length)] = true;
   lexicon = Lexicon(command.folder, std::move(sources));
-  lexicon.Load();
+  lexicon.Load({}, nullptr, lengths);
   bool sound = true;
   for (int n = MinWordLength; n <= MaxWordLength; ++n) {
     if (lexicon.Report(n).problem.empty()) continue;
     err << lexicon.Report(n).problem << '\n';
     sound = false;
   }
-  if (sound && lexicon.WordCount() == 0) {
+  if (sound && !HasWordList(command.folder)) {
     err << "Folder " << PathText(command.folder) << " nie zawiera listy słów (plików slow.2 … slow.22). "
         << "Zbuduj ją poleceniem: wypelniak-slownik build\n";
     sound = false;
@@ -112,7 +124,7 @@ int RunFill(const std::vector<std::string>& args, const fs::path& programFolder,
   }
   Puzzle& puzzle = read.puzzle;
   Lexicon lexicon{fs::path()};
-  if (!LoadLexicon(command, programFolder, lexicon, err)) return kFillBadInput;
+  if (!LoadLexicon(command, programFolder, puzzle.grid, lexicon, err)) return kFillBadInput;
 
   const FillResult result = FillGrid(puzzle.grid, lexicon.Indexes(), command.options);
   if (result.outcome != FillOutcome::Filled) {

@@ -66,7 +66,10 @@ std::vector<std::string> Arguments(int argc, char** argv) {
   return {argv + 1, argv + argc};
 }
 
-struct ConsoleUtf8 {};
+// A terminal here takes UTF-8 as it is.
+struct ConsoleUtf8 {
+  ConsoleUtf8() {}
+};
 
 bool ErrorIsTerminal() {
   return isatty(STDERR_FILENO) != 0;

@@ -792,7 +792,7 @@ TEST(word_list_tool, a_command_that_changes_files_waits_for_the_folders_lock) {
       {"build",
        [&](std::chrono::milliseconds wait) {
          std::ostringstream out, err;
-         const int status = RunBuild(temp / "nowe.txt", folder, {true, false, wait}, out, err);
+         const int status = RunBuild(temp / "nowe.txt", folder, {true, false, wait, false, {}}, out, err);
          return Outcome{status, out.str(), err.str()};
        }},
       {"merge", [&](std::chrono::milliseconds wait) { return Merge(temp / "nowe.txt", folder, wait); }},
