@@ -285,15 +285,20 @@ Step Search::Dive(SlotNetwork& net) {
 
 Step Search::RunTier(const std::vector<std::size_t>& limits, std::uint64_t budget, int& failedSlot) {
   tierEnd_ = budget > 0 ? deadEnds_ + budget : UINT64_MAX;
+  // One network for every run: each run starts from the state saved after
+  // the first propagation, and the memory the runs use is kept between them.
+  SlotNetwork net(grid_, slots_, indexes_, limits);
+  if (!net.PropagateAll()) {
+    failedSlot = net.FailedSlot();
+    return Step::Failed;
+  }
+  if (!WordsDistinct(net)) return Step::Failed;
   for (std::uint64_t run = 1;; ++run) {
-    SlotNetwork net(grid_, slots_, indexes_, limits);
-    if (!net.PropagateAll()) {
-      failedSlot = net.FailedSlot();
-      return Step::Failed;
-    }
-    if (!WordsDistinct(net)) return Step::Failed;
     restartAt_ = std::min(tierEnd_, deadEnds_ + 64 * Luby(run));
+    net.Save();
     const Step step = Dive(net);
+    net.Restore();
+    WordsDistinct(net);
     if (step != Step::Restart) return step;
     if (deadEnds_ >= tierEnd_) return Step::Restart;
     ++restarts_;

@@ -43,8 +43,9 @@ class Lexicon {
   explicit Lexicon(std::filesystem::path folder, ScoreSources scores = {});
 
   // Reads every length, or only those flagged in lengths (indexed by
-  // length; the others stay empty). progress(done, total) after each;
-  // cancel stops early (then Load returns false).
+  // length; the others stay empty), on a few threads at once.
+  // progress(done, total) after each length, called from those threads one
+  // at a time; cancel stops early (then Load returns false).
   bool Load(const std::function<void(int, int)>& progress = {}, const std::atomic<bool>* cancel = nullptr,
             const std::vector<bool>& lengths = {});
   // Reads again each length whose file changed since it was read; returns the

@@ -68,14 +68,15 @@ void WordIndex::Scan(int position, LetterSet mask, std::size_t limit, std::vecto
     }
   }
 #endif
+  // Counted first, so that out grows once by what it takes.
+  std::size_t count = 0;
+  for (std::size_t j = i; j < n; ++j) count += (mask >> column[j]) & 1;
   const std::size_t start = out.size();
-  out.resize(start + (n - i));
+  out.resize(start + count);
   WordId* to = out.data() + start;
-  for (; i < n; ++i) {
-    *to = static_cast<WordId>(i);
-    to += (mask >> column[i]) & 1;
+  for (; i < n && count > 0; ++i) {
+    if ((mask >> column[i]) & 1) *to++ = static_cast<WordId>(i), --count;
   }
-  out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 void WordIndex::Match(const LetterSet* masks, std::size_t limit, std::vector<WordId>& out) const {
