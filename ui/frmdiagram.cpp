@@ -132,6 +132,7 @@ QWidget* frmDiagram::buildSidePanel() {
 
   lblPasujace_ = new QLabel(panel);
   lblPasujace_->setTextFormat(Qt::PlainText);
+  lblPasujace_->setWordWrap(true);
   layout->addWidget(lblPasujace_);
   lstPasujace_ = new QListWidget(panel);
   lstPasujace_->setObjectName(QStringLiteral("Pasujace"));
@@ -449,6 +450,7 @@ void frmDiagram::fillDone(const wypelniak::Grid& base, const wypelniak::FillResu
     default: {
       const std::string why = wypelniak::DescribeFillResult(result, wypelniak::FindSlots(base));
       lblStan_->setText(fromUtf8(why));
+      refresh();
       showMessage(this, why, "", wypelniak::MessageIcon::Information);
     }
   }
