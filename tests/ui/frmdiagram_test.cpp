@@ -1,0 +1,183 @@
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+#include "diagramview.h"
+#include "frmdiagram.h"
+#include "lexicon.h"
+#include "liveview.h"
+#include "messagelog.h"
+
+namespace {
+
+// slow.2 holds the four words of one 2 × 2 square (and its mirror image);
+// slow.3 "k\xB9t" is "kąt".
+const WordListFile kTwoLetterWords = {2, "4\r\non\r\nja\r\noj\r\nna\r\n"};
+const WordListFile kThreeLetterWords = {3, "4\r\nkot\r\nkit\r\nlot\r\nk\xB9t\r\n"};
+
+QString rows(const frmDiagram& window) {
+  return control(window, "Diagram")->property("rows").toString();
+}
+
+QStringList listed(const frmDiagram& window) {
+  QStringList words;
+  auto* list = control<QListWidget>(window, "Pasujace");
+  for (int i = 0; i < list->count(); ++i) words << list->item(i)->text();
+  return words;
+}
+
+// A shown window with the small word lists, the given grid opened (text
+// form) and the word list in.
+struct Opened : ShownWindow<frmDiagram> {
+  explicit Opened(const QByteArray& grid) : ShownWindow({kTwoLetterWords, kThreeLetterWords}) {
+    QFile file(folder.filePath(QStringLiteral("diagram.txt")));
+    if (file.open(QIODevice::WriteOnly)) file.write(grid);
+    file.close();
+    window.askToDropChanges = [] { return true; };
+    opened = window.openFile(file.fileName());
+    if (!QTest::qWaitForWindowActive(&window)) qWarning("the window is not active: shortcuts may not arrive");
+  }
+  void waitForList() { QTRY_VERIFY(window.lexiconLoaded()); }
+  QWidget* diagram() { return control(window, "Diagram"); }
+  bool opened = false;
+};
+
+// Types text as key presses, Polish letters included.
+void typeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text)
+    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+void key(QWidget* widget, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(widget, k, modifiers);
+}
+
+}  // namespace
+
+class FrmDiagramTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void typing_fills_cells_shown_in_capitals();
+  void a_block_takes_its_symmetric_cell_and_undo_redo_round_trip();
+  void fitting_words_agree_with_the_live_view_and_a_chosen_one_is_placed();
+  void a_fill_is_kept_as_one_undo_step();
+  void a_stopped_fill_leaves_the_grid_as_it_was();
+  void clues_survive_a_save_and_open();
+};
+
+void FrmDiagramTest::typing_fills_cells_shown_in_capitals() {
+  Opened t("...\n.#.\n...\n");
+  QVERIFY(t.opened);
+  typeText(t.diagram(), QString::fromUtf8("kątx"));  // x stays in the slot's last cell
+  QCOMPARE(rows(t.window), QString::fromUtf8("KĄX\n.#.\n...\n"));
+  key(t.diagram(), Qt::Key_Backspace);
+  key(t.diagram(), Qt::Key_Space);  // down from the middle of the top row: no slot there
+  typeText(t.diagram(), QStringLiteral("z"));
+  QCOMPARE(rows(t.window), QString::fromUtf8("KZ.\n.#.\n...\n"));
+  QVERIFY(t.window.windowTitle().endsWith(QStringLiteral(" *")));
+}
+
+void FrmDiagramTest::a_block_takes_its_symmetric_cell_and_undo_redo_round_trip() {
+  Opened t("...\n...\n...\n");
+  control<QComboBox>(t.window, "Symetria")->setCurrentIndex(1);  // point
+  key(t.diagram(), Qt::Key_Period);
+  QCOMPARE(rows(t.window), QStringLiteral("#..\n...\n..#\n"));
+  key(t.diagram(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(rows(t.window), QStringLiteral("...\n...\n...\n"));
+  QVERIFY(!t.window.windowTitle().endsWith(QStringLiteral(" *")));
+  key(t.diagram(), Qt::Key_Y, Qt::ControlModifier);
+  QCOMPARE(rows(t.window), QStringLiteral("#..\n...\n..#\n"));
+  control<QComboBox>(t.window, "Symetria")->setCurrentIndex(2);  // mirror
+  key(t.diagram(), Qt::Key_Down);
+  key(t.diagram(), Qt::Key_Period);
+  QCOMPARE(rows(t.window), QStringLiteral("#..\n#.#\n..#\n"));
+}
+
+void FrmDiagramTest::fitting_words_agree_with_the_live_view_and_a_chosen_one_is_placed() {
+  Opened t("...\n###\n###\n");
+  t.waitForList();
+  typeText(t.diagram(), QStringLiteral("k"));
+  // The engine's own view of the same grid, from its own lexicon.
+  wypelniak::Lexicon lexicon(toPath(t.folder.filePath(QStringLiteral("slow"))));
+  lexicon.Load();
+  const wypelniak::LiveView engine(t.window.edit().GetGrid(), lexicon.Indexes());
+  QStringList expected;
+  for (std::uint32_t n = 0; n < engine.Count(0); ++n)
+    expected << QString::fromStdString(engine.CandidateText(0, n));
+  QStringList shown = listed(t.window);
+  QCOMPARE(shown, expected);
+  shown.sort();
+  QCOMPARE(shown, (QStringList{QStringLiteral("kit"), QStringLiteral("kot"), QString::fromUtf8("kąt")}));
+
+  auto* list = control<QListWidget>(t.window, "Pasujace");
+  const QList<QListWidgetItem*> kot = list->findItems(QStringLiteral("kot"), Qt::MatchExactly);
+  QCOMPARE(kot.size(), 1);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(kot[0]).center());
+  QCOMPARE(rows(t.window), QStringLiteral("KOT\n###\n###\n"));
+  key(t.diagram(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(rows(t.window), QStringLiteral("K..\n###\n###\n"));
+
+  // A letter no word has there: the slot is dead, nothing is listed.
+  key(t.diagram(), Qt::Key_Right);
+  typeText(t.diagram(), QStringLiteral("x"));
+  QVERIFY(t.window.liveView()->Dead(0));
+  QVERIFY(t.window.liveView()->DeadCell(2));  // the x keeps it dead, the k does not
+  QVERIFY(!t.window.liveView()->DeadCell(0));
+  QVERIFY(listed(t.window).isEmpty());
+}
+
+void FrmDiagramTest::a_fill_is_kept_as_one_undo_step() {
+  Opened t("..#\n..#\n###\n");
+  t.waitForList();
+  QSignalSpy ended(&t.window, &frmDiagram::fillEnded);
+  control<QPushButton>(t.window, "Wypelnij")->click();
+  QVERIFY(ended.wait(5000));
+  const QStringList squares = {QStringLiteral("ON#\nJA#\n###\n"), QStringLiteral("OJ#\nNA#\n###\n")};
+  QVERIFY2(squares.contains(rows(t.window)), qPrintable(rows(t.window)));
+  key(t.diagram(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(rows(t.window), QStringLiteral("..#\n..#\n###\n"));
+  QVERIFY(t.log.messages.isEmpty());
+}
+
+void FrmDiagramTest::a_stopped_fill_leaves_the_grid_as_it_was() {
+  Opened t("..#\n..#\n###\n");
+  t.waitForList();
+  QSignalSpy ended(&t.window, &frmDiagram::fillEnded);
+  control<QPushButton>(t.window, "Wypelnij")->click();
+  QVERIFY(control<QPushButton>(t.window, "Przerwij")->isEnabled());
+  control<QPushButton>(t.window, "Przerwij")->click();
+  QVERIFY(ended.count() == 1 || ended.wait(5000));
+  QCOMPARE(rows(t.window), QStringLiteral("..#\n..#\n###\n"));
+  QVERIFY(!t.window.edit().CanUndo());
+  QVERIFY(!control<QPushButton>(t.window, "Przerwij")->isEnabled());
+}
+
+void FrmDiagramTest::clues_survive_a_save_and_open() {
+  Opened t("...\n.#.\n...\n");
+  typeText(t.diagram(), QStringLiteral("kot"));
+  auto* clues = control<QTreeWidget>(t.window, "Hasla");
+  QTreeWidgetItem* first = clues->topLevelItem(0)->child(0);  // 1 across
+  QCOMPARE(first->text(1), QStringLiteral("KOT"));
+  first->setText(2, QString::fromUtf8("Mruczy <b>"));
+  const QString path = t.folder.filePath(QStringLiteral("krzyżówka.ipuz"));
+  QVERIFY(t.window.saveFile(path));
+  QCOMPARE(t.window.windowTitle(), QString::fromUtf8("Wypełniak – diagram – krzyżówka.ipuz"));
+
+  frmDiagram again;
+  QVERIFY(again.openFile(path));
+  QCOMPARE(rows(again), rows(t.window));
+  QCOMPARE(control<QTreeWidget>(again, "Hasla")->topLevelItem(0)->child(0)->text(2),
+           QString::fromUtf8("Mruczy <b>"));
+  QCOMPARE(
+      QString::fromStdString(wypelniak::ClueSheetText(wypelniak::MakeClueSheet(again.edit().ToPuzzle()))),
+      QString::fromUtf8("Poziomo\n1. Mruczy <b>\n3.\n\nPionowo\n1.\n2.\n"));
+}
+
+QTEST_MAIN(FrmDiagramTest)
+#include "frmdiagram_test.moc"
