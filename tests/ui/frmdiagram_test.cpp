@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -69,6 +70,7 @@ class FrmDiagramTest : public QObject {
   void a_fill_is_kept_as_one_undo_step();
   void a_stopped_fill_leaves_the_grid_as_it_was();
   void clues_survive_a_save_and_open();
+  void unsaved_changes_are_asked_about_before_they_go();
 };
 
 void FrmDiagramTest::typing_fills_cells_shown_in_capitals() {
@@ -177,6 +179,36 @@ void FrmDiagramTest::clues_survive_a_save_and_open() {
   QCOMPARE(
       QString::fromStdString(wypelniak::ClueSheetText(wypelniak::MakeClueSheet(again.edit().ToPuzzle()))),
       QString::fromUtf8("Poziomo\n1. Mruczy <b>\n3.\n\nPionowo\n1.\n2.\n"));
+}
+
+// New, Open and closing ask only when there are unsaved changes; "no" keeps the
+// grid (and the window) as it is.
+void FrmDiagramTest::unsaved_changes_are_asked_about_before_they_go() {
+  const QKeySequence kNew(QKeySequence::New), kOpen(QKeySequence::Open);
+  for (const bool changed : {false, true}) {
+    for (const QString& step : {QStringLiteral("new"), QStringLiteral("open"), QStringLiteral("close")}) {
+      const QString name = step + (changed ? QStringLiteral(" with changes") : QStringLiteral(" unchanged"));
+      Opened t("...\n.#.\n...\n");
+      int asked = 0;
+      t.window.askToDropChanges = [&asked] { return ++asked, false; };
+      if (changed) typeText(t.diagram(), QStringLiteral("k"));
+      const QString before = rows(t.window);
+      // Going on opens the new-grid or file dialog: it is closed unanswered.
+      if (!changed && step != QStringLiteral("close")) {
+        QTimer::singleShot(300, [] {
+          if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+      }
+      if (step == QStringLiteral("close")) {
+        t.window.close();
+      } else {
+        QTest::keySequence(t.diagram(), step == QStringLiteral("new") ? kNew : kOpen);
+      }
+      QVERIFY2(asked == (changed ? 1 : 0), qPrintable(name));
+      QVERIFY2(rows(t.window) == before, qPrintable(name));
+      if (step == QStringLiteral("close")) QVERIFY2(t.window.isVisible() == changed, qPrintable(name));
+    }
+  }
 }
 
 QTEST_MAIN(FrmDiagramTest)
