@@ -79,6 +79,10 @@ GridFileResult ReadGridFile(const std::filesystem::path& path) {
 }
 
 GridFileResult WriteGridFile(const std::filesystem::path& path, const Puzzle& puzzle) {
+  return WritePuzzleFile(path, IpuzText(puzzle));
+}
+
+GridFileResult WritePuzzleFile(const std::filesystem::path& path, std::string_view content) {
   std::filesystem::path target;
   if (const std::error_code ec = platform::WriteTarget(path, target))
     return Failed(GridFileError::Write, path, ec);
@@ -100,7 +104,7 @@ GridFileResult WriteGridFile(const std::filesystem::path& path, const Puzzle& pu
   const std::filesystem::path temp = TempBeside(target);
   platform::FileIdentity written;
   if (const std::error_code ec =
-          platform::WriteFileDurably(temp, IpuzText(puzzle), exists ? &replaced : nullptr, &written)) {
+          platform::WriteFileDurably(temp, content, exists ? &replaced : nullptr, &written)) {
     GridFileResult result = Failed(GridFileError::Write, path, ec);
     result.temp = temp;
     return result;

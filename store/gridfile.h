@@ -54,6 +54,9 @@ GridFileResult ParseGridFile(std::string_view content, bool ipuzName);
 // over the old one; a link of the user's own is written through).
 GridFileResult WriteGridFile(const std::filesystem::path& path, const Puzzle& puzzle);
 
+// The same for content already made (the puzzle as .ipuz, or printed as PDF).
+GridFileResult WritePuzzleFile(const std::filesystem::path& path, std::string_view content);
+
 // The Polish message for a failed read or write, naming the file.
 std::string DescribeGridFileError(const GridFileResult& result);
 

@@ -27,6 +27,7 @@
 #include "frmpodpowiedzi.h"
 #include "gridfile.h"
 #include "programicon.h"
+#include "puzzleprint.h"
 #include "thesaurus.h"
 #include "wordlist.h"
 #include "wordscore.h"
@@ -171,6 +172,8 @@ void frmDiagram::buildMenus() {
   file->addAction(QStringLiteral("&Otwórz…"), QKeySequence::Open, this, &frmDiagram::openChosen);
   file->addAction(QStringLiteral("&Zapisz"), QKeySequence::Save, this, &frmDiagram::save);
   file->addAction(QStringLiteral("Zapisz &jako…"), QKeySequence::SaveAs, this, &frmDiagram::saveAs);
+  file->addSeparator();
+  file->addAction(QStringLiteral("&Eksportuj do PDF…"), this, &frmDiagram::exportChosen);
   file->addSeparator();
   file->addAction(QStringLiteral("Za&kończ"), QKeySequence::Quit, this, &QWidget::close);
   QMenu* editMenu = menuBar()->addMenu(QStringLiteral("&Edycja"));
@@ -511,6 +514,29 @@ bool frmDiagram::saveAs() {
   if (path.isEmpty()) return false;
   if (!path.endsWith(QStringLiteral(".ipuz"), Qt::CaseInsensitive)) path += QStringLiteral(".ipuz");
   return saveFile(path);
+}
+
+bool frmDiagram::exportPdf(const QString& path) {
+  const QByteArray pdf = puzzlePdf(edit_.ToPuzzle());
+  const wypelniak::GridFileResult written = wypelniak::WritePuzzleFile(
+      toPath(path), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  if (written.error != wypelniak::GridFileError::None) {
+    showMessage(this, wypelniak::DescribeGridFileError(written), "", wypelniak::MessageIcon::Exclamation);
+    return false;
+  }
+  lblStan_->setText(QStringLiteral("Zapisano PDF: %1").arg(path));
+  return true;
+}
+
+void frmDiagram::exportChosen() {
+  QString suggested = filePath_;
+  if (suggested.endsWith(QStringLiteral(".ipuz"), Qt::CaseInsensitive)) suggested.chop(5);
+  if (!suggested.isEmpty()) suggested += QStringLiteral(".pdf");
+  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Eksportuj do PDF"), suggested,
+                                              QStringLiteral("Dokumenty PDF (*.pdf)"));
+  if (path.isEmpty()) return;
+  if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
+  exportPdf(path);
 }
 
 void frmDiagram::openChosen() {

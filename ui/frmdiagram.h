@@ -45,6 +45,8 @@ class frmDiagram : public QMainWindow {
   bool openFile(const QString& path);
   // Writes the grid as .ipuz; false after a message.
   bool saveFile(const QString& path);
+  // Writes the puzzle and its solution as an A4 PDF; false after a message.
+  bool exportPdf(const QString& path);
 
   // Whether the word list is in (what fits is shown from then on).
   bool lexiconLoaded() const { return loaded_; }
@@ -72,6 +74,7 @@ class frmDiagram : public QMainWindow {
   void openChosen();
   bool save();
   bool saveAs();
+  void exportChosen();
   void undo();
   void redo();
   void fillAll();

@@ -1,7 +1,10 @@
 #include <QComboBox>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -71,6 +74,7 @@ class FrmDiagramTest : public QObject {
   void a_stopped_fill_leaves_the_grid_as_it_was();
   void clues_survive_a_save_and_open();
   void unsaved_changes_are_asked_about_before_they_go();
+  void the_pdf_holds_the_clues_and_on_its_own_page_the_solution();
 };
 
 void FrmDiagramTest::typing_fills_cells_shown_in_capitals() {
@@ -209,6 +213,41 @@ void FrmDiagramTest::unsaved_changes_are_asked_about_before_they_go() {
       if (step == QStringLiteral("close")) QVERIFY2(t.window.isVisible() == changed, qPrintable(name));
     }
   }
+}
+
+// The text pdftotext reads from one page of a PDF file.
+QString pdfPageText(const QString& path, int page) {
+  QProcess run;
+  run.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                          QString::number(page), path, QStringLiteral("-")});
+  if (!run.waitForFinished(10000)) return {};
+  return QString::fromUtf8(run.readAllStandardOutput());
+}
+
+void FrmDiagramTest::the_pdf_holds_the_clues_and_on_its_own_page_the_solution() {
+  Opened t("kąt\n.#.\n...\n");
+  QVERIFY(t.opened);
+  auto* clues = control<QTreeWidget>(t.window, "Hasla");
+  clues->topLevelItem(0)->child(0)->setText(2, QString::fromUtf8("Róg pokoju"));
+  clues->topLevelItem(1)->child(0)->setText(2, QString::fromUtf8("Źrebię – młody koń"));
+  const QString path = t.folder.filePath(QString::fromUtf8("krzyżówka.pdf"));
+  QVERIFY(t.window.exportPdf(path));
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QVERIFY(file.read(5) == "%PDF-");
+  QVERIFY(!t.window.exportPdf(t.folder.filePath(QStringLiteral("brak/krzyżówka.pdf"))));
+  QCOMPARE(t.log.messages.size(), 1);
+  QVERIFY(t.log.messages[0].text.contains(QStringLiteral("brak/krzyżówka.pdf")));
+
+  if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    QSKIP("pdftotext (poppler-utils) is not installed");
+  const QString puzzle = pdfPageText(path, 1);
+  for (const char* expected : {"Poziomo", "Pionowo", "1. Róg pokoju", "1. Źrebię – młody koń"})
+    QVERIFY2(puzzle.contains(QString::fromUtf8(expected)), qPrintable(puzzle));
+  QVERIFY2(!puzzle.contains(QString::fromUtf8("Ą")), qPrintable(puzzle));  // the grid is empty there
+  QString solution = pdfPageText(path, 2);
+  solution.remove(QRegularExpression(QStringLiteral("\\s")));
+  QVERIFY2(solution.contains(QString::fromUtf8("KĄT")), qPrintable(solution));
 }
 
 QTEST_MAIN(FrmDiagramTest)
