@@ -57,7 +57,6 @@ class SlotNetwork {
   // with a slot that has no word, so that the rest of the grid still shows
   // what fits).
   void Exclude(int s);
-  bool Excluded(int s) const { return slots_[static_cast<std::size_t>(s)].excluded; }
 
   // Saving and restoring the state, last in first out.
   void Save();

@@ -115,32 +115,6 @@ std::size_t WordIndex::Filter(WordId* ids, std::size_t n, int position, LetterSe
   return static_cast<std::size_t>(to - ids);
 }
 
-LetterSet WordIndex::LettersAt(const WordId* ids, std::size_t n, int position, LetterSet within) const {
-  const LetterCode* column = columns_.data() + static_cast<std::size_t>(position) * Size();
-  LetterSet seen = 0;
-  std::size_t i = 0;
-  // Checking for the whole set every 32 words keeps the loop short.
-  while (i < n) {
-    const std::size_t end = std::min(n, i + 32);
-    for (; i < end; ++i) seen |= LetterBit(column[ids[i]]);
-    if (seen == within) break;
-  }
-  return seen;
-}
-
-LetterSet WordIndex::LettersBelow(std::size_t limit, int position, LetterSet within) const {
-  const LetterCode* column = columns_.data() + static_cast<std::size_t>(position) * Size();
-  limit = std::min(limit, Size());
-  LetterSet seen = 0;
-  std::size_t i = 0;
-  while (i < limit) {
-    const std::size_t end = std::min(limit, i + 64);
-    for (; i < end; ++i) seen |= LetterBit(column[i]);
-    if ((seen & within) == within) break;
-  }
-  return seen & within;
-}
-
 std::int64_t WordIndex::Find(const std::basic_string<LetterCode>& word) const {
   if (word.size() != static_cast<std::size_t>(length_)) return -1;
   std::array<LetterSet, 64> masks{};

@@ -50,11 +50,6 @@ class WordIndex {
   // Keeps, of the n words at ids, those whose letter at position is in mask,
   // in their order; returns how many are kept.
   std::size_t Filter(WordId* ids, std::size_t n, int position, LetterSet mask) const;
-  // The letters the n words at ids have at position, stopping early once
-  // they make up all of within.
-  LetterSet LettersAt(const WordId* ids, std::size_t n, int position, LetterSet within) const;
-  // The same for the words [0, limit).
-  LetterSet LettersBelow(std::size_t limit, int position, LetterSet within) const;
   // The number of a word, or -1 when it is not in the index.
   std::int64_t Find(const std::basic_string<LetterCode>& word) const;
 

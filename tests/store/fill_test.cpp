@@ -1,6 +1,8 @@
 // The lexicon, the fill and the live view on small lists written here.
 #include <gtest/gtest.h>
 
+#include "gridtestutil.h"
+
 #include <algorithm>
 #include <chrono>
 #include <set>
@@ -18,11 +20,7 @@ using testing::ListBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
 
-Grid GridOf(std::string_view text) {
-  const GridTextResult r = ParseGridText(text);
-  EXPECT_EQ(r.error, GridTextError::None) << text;
-  return r.grid;
-}
+using wypelniak::testing::GridOf;
 
 // A folder holding a list of 3- and 4-letter words.
 struct SmallList {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "gridtestutil.h"
+
 #include <string>
 #include <vector>
 
@@ -9,12 +11,7 @@ using namespace wypelniak;
 
 namespace {
 
-// A grid from its text form, which must be valid.
-Grid G(std::string_view text) {
-  const GridTextResult r = ParseGridText(text);
-  EXPECT_EQ(r.error, GridTextError::None) << DescribeGridTextError(r);
-  return r.grid;
-}
+using wypelniak::testing::GridOf;
 
 // The slots in order, each "<number><A|D>@<row>,<column>+<length>".
 std::string SlotList(const Grid& grid) {
@@ -45,11 +42,11 @@ TEST(GridSlots, odd_grids_are_numbered_left_to_right_top_to_bottom) {
       {"..#..\n.....\n#...#\n",
        "1A@0,0+2 3A@0,3+2 5A@1,0+5 7A@2,1+3 1D@0,0+2 2D@0,1+3 3D@0,3+3 4D@0,4+2 6D@1,2+2"},
   };
-  for (const auto& c : cases) EXPECT_EQ(SlotList(G(c.grid)), c.slots) << c.grid;
+  for (const auto& c : cases) EXPECT_EQ(SlotList(GridOf(c.grid)), c.slots) << c.grid;
 }
 
 TEST(GridSlots, cells_map_to_their_slots_and_unchecked_cells_to_none) {
-  const Grid grid = G("#..\n.#.\n..#\n");
+  const Grid grid = GridOf("#..\n.#.\n..#\n");
   const std::vector<Slot> slots = FindSlots(grid);
   const CellSlots map = MapCellSlots(grid, slots);
   // (0,1) is in 1 across only; (0,2) in 1 across and 2 down; (1,1) is a block.

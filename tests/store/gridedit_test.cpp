@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "gridtestutil.h"
+
 #include <functional>
 #include <string>
 
@@ -9,16 +11,12 @@ using namespace wypelniak;
 
 namespace {
 
-Grid G(std::string_view text) {
-  const GridTextResult r = ParseGridText(text);
-  EXPECT_EQ(r.error, GridTextError::None) << DescribeGridTextError(r);
-  return r.grid;
-}
+using wypelniak::testing::GridOf;
 
 GridEdit Opened(std::string_view text) {
   GridEdit edit;
   Puzzle p;
-  p.grid = G(text);
+  p.grid = GridOf(text);
   edit.Open(p);
   return edit;
 }
@@ -185,9 +183,9 @@ TEST(GridEdit, clues_stay_with_their_slot_when_numbers_change) {
 TEST(GridEdit, a_fill_is_one_step_and_only_over_the_grid_it_started_from) {
   GridEdit edit = Opened("A..\n...\n...\n");
   const Grid base = edit.GetGrid();
-  const Grid filled = G("ABC\nDEF\nGHI\n");
-  EXPECT_FALSE(edit.ApplyFill(base, G("XBC\nDEF\nGHI\n")));  // a placed letter changed
-  EXPECT_FALSE(edit.ApplyFill(base, G("A#C\nDEF\nGHI\n")));  // a block added
+  const Grid filled = GridOf("ABC\nDEF\nGHI\n");
+  EXPECT_FALSE(edit.ApplyFill(base, GridOf("XBC\nDEF\nGHI\n")));  // a placed letter changed
+  EXPECT_FALSE(edit.ApplyFill(base, GridOf("A#C\nDEF\nGHI\n")));  // a block added
   TypeText(edit, "a");                                       // the same letter: no change
   EXPECT_TRUE(edit.ApplyFill(base, filled));
   EXPECT_EQ(edit.Text(), "ABC\nDEF\nGHI\n");
@@ -212,7 +210,7 @@ TEST(GridEdit, words_placed_and_areas_selected) {
 
 TEST(ClueSheet, lists_across_then_down_by_number) {
   Puzzle p;
-  p.grid = G("..#\n...\n");
+  p.grid = GridOf("..#\n...\n");
   p.clues = {{Direction::Down, 1, "Kot"}, {Direction::Across, 3, "Pies"}, {Direction::Across, 9, "Brak"}};
   EXPECT_EQ(ClueSheetText(MakeClueSheet(p)), "Poziomo\n1.\n3. Pies\n\nPionowo\n1. Kot\n2.\n");
 }
