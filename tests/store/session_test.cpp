@@ -111,7 +111,8 @@ TEST(Session, a_file_changed_on_disk_is_noticed) {
        true},
       {"replaced",
        [](const fs::path& f, const fs::path& d) {
-         WriteBytes(d / "nowy", "treść");  // the same size and content
+         WriteBytes(d / "nowy", "treść");  // the same size, content and time
+         fs::last_write_time(d / "nowy", fs::last_write_time(f));
          fs::rename(d / "nowy", f);
        },
        true},
