@@ -276,21 +276,26 @@ bool FileChangedSince(const fs::path& path, const FileStamp& stamp) {
 
 std::string DescribeSessionError(const SessionResult& r) {
   const std::string name = PathText(r.path);
+  const std::string folder = PathText(r.path.parent_path());
   switch (r.error) {
     case SessionError::None: return {};
     case SessionError::Read:
       return "Nie można odczytać pliku " + name + ": " + DescribeFileError(r.system) +
-             ". Okno diagramu działa z ustawieniami domyślnymi.";
+             ". Nadaj mu prawo odczytu albo go usuń; okno diagramu zapisze go od nowa.";
     case SessionError::Damaged:
       return "Plik " + name + " jest uszkodzony" +
              (r.line > 0 ? " (wiersz " + std::to_string(r.line) + ")" : std::string()) + ": " + r.text +
-             ". Usuń ten plik; program zapisze go od nowa.";
+             ". Usuń ten plik; okno diagramu zapisze go od nowa.";
     case SessionError::Lock:
-      return "Nie można zapisać pliku " + name + ": folder słownika jest zablokowany (" +
-             DescribeFileError(r.system) + "). Spróbuj ponownie, gdy skończy się zmiana słownika.";
+      return "Nie można zapisać pliku " + name + ": nie udało się zablokować folderu " + folder + " (plik " +
+             PathText(LockPath(fs::path()).filename()) + "): " + DescribeFileError(r.system) +
+             ". Jeśli słownik zmienia właśnie inny program (wypelniak-slownik), spróbuj ponownie, gdy "
+             "skończy; "
+             "inaczej nadaj prawo zapisu do folderu " +
+             folder + ".";
     case SessionError::Write:
       return "Nie można zapisać pliku " + name + ": " + DescribeFileError(r.system) +
-             ". Sprawdź, czy folder słownika jest zapisywalny.";
+             ". Sprawdź, czy folder " + folder + " jest zapisywalny i czy na dysku jest miejsce.";
   }
   return {};
 }

@@ -34,6 +34,10 @@ TEST(Session, settings_come_back_as_written) {
   // The file is written anew each time and nothing is left beside it.
   ASSERT_EQ(WriteSessionSettings(folder.path(), s).error, SessionError::None);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);  // + .lock
+  // A folder that is not there: an error naming the file, nothing thrown.
+  const SessionResult missing = WriteSessionSettings(folder.path() / "brak", s);
+  EXPECT_NE(missing.error, SessionError::None);
+  EXPECT_NE(DescribeSessionError(missing).find("diagram-ustawienia.txt"), std::string::npos);
 }
 
 TEST(Session, no_file_or_a_damaged_one_gives_the_defaults) {
