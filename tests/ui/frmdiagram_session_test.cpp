@@ -110,6 +110,19 @@ void FrmDiagramSessionTest::settings_chosen_in_the_dialog_are_read_by_the_next_w
   // The score file that is not there is said once the list is in.
   QTRY_VERIFY(t.window.lexiconLoaded());
   QVERIFY(t.window.statusBar()->findChild<QLabel*>(QStringLiteral("Stan"))->text().contains(scoreFile));
+
+  // A damaged file: the defaults, and a message naming it once the window is shown.
+  QFile damaged(t.folder.filePath(QStringLiteral("slow/diagram-ustawienia.txt")));
+  QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  damaged.write("najnizsza-ocena=dużo\n");
+  damaged.close();
+  frmDiagram third;
+  MessageLog log(&third);
+  third.setProgramFolder(toPath(t.folder.path()));
+  QCOMPARE(third.session()->settings(), wypelniak::SessionSettings{});
+  third.show();
+  QTRY_COMPARE(log.messages.size(), 1);
+  QVERIFY2(log.messages[0].text.contains(damaged.fileName()), qPrintable(log.messages[0].text));
 }
 
 void FrmDiagramSessionTest::recent_files_are_listed_and_a_vanished_one_is_dropped() {
