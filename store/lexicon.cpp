@@ -207,7 +207,9 @@ void Lexicon::LoadLength(int length, std::string& data) {
     return;
   }
   reports_[l] = std::move(report);
-  indexes_[l] = std::make_shared<const WordIndex>();
+  // An empty index of the right length: a slot of that length has no word,
+  // and is asked nothing out of range.
+  indexes_[l] = std::make_shared<const WordIndex>(length, std::vector<LetterCode>{}, std::vector<std::uint8_t>{});
 }
 
 std::vector<std::uint8_t> Lexicon::Score(int length, const std::vector<LetterCode>& words, const WordTable& table) const {

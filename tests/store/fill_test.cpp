@@ -261,5 +261,19 @@ TEST(live_view, dead_slot_marks_the_cell_that_blocks_it) {
   EXPECT_FALSE(view.DeadCell(1));
 }
 
+// A length the list has no file for (or only a damaged one) gives slots with
+// no word: dead in the live view, impossible for the fill.
+TEST(live_view, a_length_without_a_list_leaves_its_slots_dead) {
+  SmallList list(kSquareWords);
+  WriteBytes(list.folder.path() / "slow.4", "nie liczba\r\n");
+  list.lexicon.Load();
+  for (const char* text : {".....\n", "....\n"}) {
+    const Grid grid = GridOf(text);
+    const LiveView view(grid, list.lexicon.Indexes());
+    EXPECT_TRUE(view.Dead(0)) << text;
+    EXPECT_EQ(FillGrid(grid, list.lexicon.Indexes(), {}).reason, ImpossibleReason::NoWordFits) << text;
+  }
+}
+
 }  // namespace
 }  // namespace wypelniak
