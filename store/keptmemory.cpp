@@ -93,6 +93,10 @@ char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge) {
   return piece;
 }
 
+std::size_t KeptPieceSize(std::size_t bytes) {
+  return RoundUp(bytes, bytes >= KeptPieceBytes ? KeptPieceBytes : kSmallUnit);
+}
+
 void ReturnKeptMemory(char* piece, std::size_t size) {
   if (piece == nullptr) return;
   const std::lock_guard<std::mutex> hold(PoolLock());

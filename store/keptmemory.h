@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
+#include <utility>
 
 // Memory for the search's big buffers (the file's chunks, the result rows).
 // A fresh page costs a fault each time it is first touched, and the C
@@ -25,6 +27,41 @@ char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge = true);
 // Puts a piece from TakeKeptMemory back in the pool; size is its rounded
 // size.
 void ReturnKeptMemory(char* piece, std::size_t size);
+
+// The rounded size of a piece of bytes bytes taken with huge set from 2 MiB
+// on, as KeptAllocator takes them.
+std::size_t KeptPieceSize(std::size_t bytes);
+
+// An allocator over kept memory for a vector that grows and shrinks all the
+// time (the fill's arena of words): its pieces go back to the pool for the
+// next one, and the elements it adds when it grows are left unwritten, since
+// they are written right after.
+template <class T>
+struct KeptAllocator {
+  using value_type = T;
+  KeptAllocator() = default;
+  template <class U>
+  KeptAllocator(const KeptAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) {
+    std::size_t got = 0;
+    const std::size_t bytes = n * sizeof(T);
+    char* piece = TakeKeptMemory(bytes, &got, bytes >= KeptPieceBytes);
+    if (piece == nullptr) throw std::bad_alloc();
+    return reinterpret_cast<T*>(piece);
+  }
+  void deallocate(T* p, std::size_t n) noexcept {
+    ReturnKeptMemory(reinterpret_cast<char*>(p), KeptPieceSize(n * sizeof(T)));
+  }
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  friend bool operator==(const KeptAllocator&, const KeptAllocator&) { return true; }
+};
 
 // One growable buffer in kept memory.
 class KeptBuffer {
