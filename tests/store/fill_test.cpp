@@ -183,7 +183,8 @@ TEST(fill, impossible_grids_say_why) {
     const char* slot;  // the slot named, "" for none
   };
   const Case cases[] = {
-      {"........................\n", ImpossibleReason::SlotTooLong, "1 poziomo"},
+      {"........................\n", ImpossibleReason::SlotTooLong, "1 poziomo ma 24 litery"},
+      {".........................\n", ImpossibleReason::SlotTooLong, "1 poziomo ma 25 liter"},
       {"ka.\nxq.\n...\n", ImpossibleReason::NoWordFits, "4 poziomo"},
       {"kat#kat\n", ImpossibleReason::RepeatedWord, "2 poziomo"},
       // Every row and column is a word and the rows are the columns: a
