@@ -94,15 +94,21 @@ void SlotNetwork::FilterDomain(int s, const LetterSet* masks, const int* changed
   const LetterCode* columns[kMaxGridSide];
   LetterSet wanted[kMaxGridSide];
   for (int k = 0; k < changes; ++k) columns[k] = index.Column(changed[k]), wanted[k] = masks[changed[k]];
-  scratch_.clear();
-  std::uint32_t kept = 0;
+  // Without branches: each word is written to both sides and counted on one,
+  // as a word's fate is a coin toss to the processor.
+  leaving_.resize(d.size);
+  WordId* gone = leaving_.data();
+  std::uint32_t kept = 0, left = 0;
   for (std::uint32_t i = 0; i < d.size; ++i) {
     const WordId id = in[i];
-    bool fits = true;
-    for (int k = 0; k < changes && fits; ++k) fits = (wanted[k] >> columns[k][id]) & 1;
-    if (fits) out[kept++] = id;
-    else scratch_.push_back(id);
+    LetterSet fits = 1;
+    for (int k = 0; k < changes; ++k) fits &= wanted[k] >> columns[k][id];
+    out[kept] = id;
+    gone[left] = id;
+    kept += static_cast<std::uint32_t>(fits & 1);
+    left += static_cast<std::uint32_t>(~fits & 1);
   }
+  leaving_.resize(left);
   if (d.begin != from) {
     // When no word left, the saved words are still the domain, read where they lie.
     arena_.resize(kept == d.size ? d.begin : d.begin + kept);
@@ -188,12 +194,12 @@ bool SlotNetwork::Revise(int s) {
     if (kept == 0) return false;
     // The counts follow the words that left, or are made again from the
     // words that stay, whichever are fewer.
-    if (scratch_.size() > kept) {
+    if (leaving_.size() > kept) {
       Recount(s);
-    } else if (!scratch_.empty()) {
+    } else if (!leaving_.empty()) {
       std::uint32_t* counts = OwnCounts(s);
       LetterSet* support = support_.data() + ns.seen;
-      for (const WordId id : scratch_)
+      for (const WordId id : leaving_)
         for (int p = 0; p < length; ++p) {
           const LetterCode c = index.Letter(id, p);
           if (--counts[static_cast<std::size_t>(p) * kLetterCount + c] == 0) support[p] &= ~LetterBit(c);

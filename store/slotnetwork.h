@@ -112,7 +112,7 @@ class SlotNetwork {
   bool Revise(int s);
   void Enqueue(int s);
   // Keeps the words of the non-full domain of s that the masks allow at
-  // the changed positions; the words that leave go to scratch_.
+  // the changed positions; the words that leave go to leaving_.
   void FilterDomain(int s, const LetterSet* masks, const int* changed, int changes);
   // Makes the counts of s changeable after the last save (copying them aside).
   std::uint32_t* OwnCounts(int s);
@@ -137,6 +137,7 @@ class SlotNetwork {
   std::size_t arenaFloor_ = 0;  // domains below belong to a saved state
   int failed_ = -1;
   std::vector<WordId> scratch_;
+  std::vector<WordId, KeptAllocator<WordId>> leaving_;
 };
 
 }  // namespace wypelniak
