@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -28,29 +29,34 @@ char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge = true);
 // size.
 void ReturnKeptMemory(char* piece, std::size_t size);
 
-// The rounded size of a piece of bytes bytes taken with huge set from 2 MiB
-// on, as KeptAllocator takes them.
-std::size_t KeptPieceSize(std::size_t bytes);
+// Memory straight from the system for one large buffer that is not kept:
+// bytes rounded up to KeptPieceBytes, aligned and advised for huge pages;
+// nullptr when the system has none. GiveBackLargeMemory returns it to the
+// system (size: the rounded size).
+char* TakeLargeMemory(std::size_t bytes, std::size_t* got);
+void GiveBackLargeMemory(char* piece, std::size_t size);
 
-// An allocator over kept memory for a vector that grows and shrinks all the
-// time (the fill's arena of words): its pieces go back to the pool for the
-// next one, and the elements it adds when it grows are left unwritten, since
-// they are written right after.
+// An allocator for a vector that grows large and is written right after it
+// grows (the fill's arena of words): from 2 MiB on its memory comes in huge
+// pages (one fault per 2 MiB instead of 512) and goes back to the system
+// when freed; the elements it adds are left unwritten.
 template <class T>
-struct KeptAllocator {
+struct LargePageAllocator {
   using value_type = T;
-  KeptAllocator() = default;
+  LargePageAllocator() = default;
   template <class U>
-  KeptAllocator(const KeptAllocator<U>&) noexcept {}
+  LargePageAllocator(const LargePageAllocator<U>&) noexcept {}
   T* allocate(std::size_t n) {
+    if (n * sizeof(T) < KeptPieceBytes) return std::allocator<T>().allocate(n);
     std::size_t got = 0;
-    const std::size_t bytes = n * sizeof(T);
-    char* piece = TakeKeptMemory(bytes, &got, bytes >= KeptPieceBytes);
+    char* piece = TakeLargeMemory(n * sizeof(T), &got);
     if (piece == nullptr) throw std::bad_alloc();
     return reinterpret_cast<T*>(piece);
   }
   void deallocate(T* p, std::size_t n) noexcept {
-    ReturnKeptMemory(reinterpret_cast<char*>(p), KeptPieceSize(n * sizeof(T)));
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < KeptPieceBytes) return std::allocator<T>().deallocate(p, n);
+    GiveBackLargeMemory(reinterpret_cast<char*>(p), (bytes + KeptPieceBytes - 1) / KeptPieceBytes * KeptPieceBytes);
   }
   template <class U>
   void construct(U* p) noexcept {
@@ -60,7 +66,7 @@ struct KeptAllocator {
   void construct(U* p, Args&&... args) {
     ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
   }
-  friend bool operator==(const KeptAllocator&, const KeptAllocator&) { return true; }
+  friend bool operator==(const LargePageAllocator&, const LargePageAllocator&) { return true; }
 };
 
 // One growable buffer in kept memory.

@@ -129,7 +129,7 @@ class SlotNetwork {
   std::vector<std::uint32_t> counts_;
   std::vector<TrailEntry> trail_;
   std::vector<std::uint32_t> trailCounts_;
-  std::vector<WordId, KeptAllocator<WordId>> arena_;
+  std::vector<WordId, LargePageAllocator<WordId>> arena_;
   std::vector<int> queue_;
   std::vector<char> queued_;
   std::vector<Frame> frames_;
@@ -137,7 +137,7 @@ class SlotNetwork {
   std::size_t arenaFloor_ = 0;  // domains below belong to a saved state
   int failed_ = -1;
   std::vector<WordId> scratch_;
-  std::vector<WordId, KeptAllocator<WordId>> leaving_;
+  std::vector<WordId, LargePageAllocator<WordId>> leaving_;
 };
 
 }  // namespace wypelniak
