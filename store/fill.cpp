@@ -373,6 +373,16 @@ std::string SlotName(const Slot& slot) {
   return std::to_string(slot.number) + (slot.direction == Direction::Across ? " poziomo" : " pionowo");
 }
 
+namespace {
+
+// "23 litery", "25 liter": the count of letters in words.
+std::string LettersText(int n) {
+  const bool few = n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14);
+  return std::to_string(n) + (n == 1 ? " literę" : few ? " litery" : " liter");
+}
+
+}  // namespace
+
 std::string DescribeFillResult(const FillResult& result, const std::vector<Slot>& slots) {
   const bool named = result.slot >= 0 && static_cast<std::size_t>(result.slot) < slots.size();
   const std::string slot = named ? SlotName(slots[static_cast<std::size_t>(result.slot)]) : std::string("?");
@@ -385,7 +395,7 @@ std::string DescribeFillResult(const FillResult& result, const std::vector<Slot>
   switch (result.reason) {
     case ImpossibleReason::SlotTooLong:
       return "Diagramu nie da się wypełnić: hasło " + slot + " ma " +
-             std::to_string(slots[static_cast<std::size_t>(result.slot)].length) + " liter, a najdłuższe wyrazy w słowniku mają " +
+             LettersText(slots[static_cast<std::size_t>(result.slot)].length) + ", a najdłuższe wyrazy w słowniku mają " +
              std::to_string(MaxWordLength) + ". Podziel je czarnym polem.";
     case ImpossibleReason::NoWordFits:
       return "Diagramu nie da się wypełnić: żaden wyraz ze słownika nie pasuje do hasła " + slot + ". Zmień jego litery.";

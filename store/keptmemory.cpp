@@ -93,6 +93,24 @@ char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge) {
   return piece;
 }
 
+char* TakeLargeMemory(std::size_t bytes, std::size_t* got) {
+  const std::size_t size = RoundUp(bytes, KeptPieceBytes);
+  if (size < bytes) return nullptr;
+  char* piece = FromSystem(size, true);
+  if (piece != nullptr) *got = size;
+  return piece;
+}
+
+void GiveBackLargeMemory(char* piece, std::size_t size) {
+  if (piece == nullptr) return;
+#ifdef _WIN32
+  (void)size;
+  VirtualFree(piece, 0, MEM_RELEASE);
+#else
+  munmap(piece, size);
+#endif
+}
+
 void ReturnKeptMemory(char* piece, std::size_t size) {
   if (piece == nullptr) return;
   const std::lock_guard<std::mutex> hold(PoolLock());

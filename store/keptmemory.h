@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
 
 // Memory for the search's big buffers (the file's chunks, the result rows).
 // A fresh page costs a fault each time it is first touched, and the C
@@ -25,6 +28,46 @@ char* TakeKeptMemory(std::size_t bytes, std::size_t* got, bool huge = true);
 // Puts a piece from TakeKeptMemory back in the pool; size is its rounded
 // size.
 void ReturnKeptMemory(char* piece, std::size_t size);
+
+// Memory straight from the system for one large buffer that is not kept:
+// bytes rounded up to KeptPieceBytes, aligned and advised for huge pages;
+// nullptr when the system has none. GiveBackLargeMemory returns it to the
+// system (size: the rounded size).
+char* TakeLargeMemory(std::size_t bytes, std::size_t* got);
+void GiveBackLargeMemory(char* piece, std::size_t size);
+
+// An allocator for a vector that grows large and is written right after it
+// grows (the fill's arena of words): from 2 MiB on its memory comes in huge
+// pages (one fault per 2 MiB instead of 512) and goes back to the system
+// when freed; the elements it adds are left unwritten.
+template <class T>
+struct LargePageAllocator {
+  using value_type = T;
+  LargePageAllocator() = default;
+  template <class U>
+  LargePageAllocator(const LargePageAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) {
+    if (n * sizeof(T) < KeptPieceBytes) return std::allocator<T>().allocate(n);
+    std::size_t got = 0;
+    char* piece = TakeLargeMemory(n * sizeof(T), &got);
+    if (piece == nullptr) throw std::bad_alloc();
+    return reinterpret_cast<T*>(piece);
+  }
+  void deallocate(T* p, std::size_t n) noexcept {
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < KeptPieceBytes) return std::allocator<T>().deallocate(p, n);
+    GiveBackLargeMemory(reinterpret_cast<char*>(p), (bytes + KeptPieceBytes - 1) / KeptPieceBytes * KeptPieceBytes);
+  }
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  friend bool operator==(const LargePageAllocator&, const LargePageAllocator&) { return true; }
+};
 
 // One growable buffer in kept memory.
 class KeptBuffer {

@@ -79,15 +79,42 @@ bool SlotNetwork::Propagate() {
   return true;
 }
 
-WordId* SlotNetwork::OwnDomain(int s) {
+void SlotNetwork::FilterDomain(int s, const LetterSet* masks, const int* changed, int changes) {
   Domain& d = domains_[static_cast<std::size_t>(s)];
+  const WordIndex& index = *slots_[static_cast<std::size_t>(s)].index;
+  // A domain a saved state owns is copied up as it is filtered (only the
+  // words that stay); the slot's own domain is filtered in place.
+  const std::uint32_t from = d.begin;
   if (d.begin < arenaFloor_) {
-    const std::size_t begin = arena_.size();
-    arena_.resize(begin + d.size);
-    std::copy_n(arena_.begin() + d.begin, d.size, arena_.begin() + static_cast<std::ptrdiff_t>(begin));
-    d.begin = static_cast<std::uint32_t>(begin);
+    d.begin = static_cast<std::uint32_t>(arena_.size());
+    arena_.resize(arena_.size() + d.size);
   }
-  return arena_.data() + d.begin;
+  const WordId* in = arena_.data() + from;
+  WordId* out = arena_.data() + d.begin;
+  const LetterCode* columns[kMaxGridSide];
+  LetterSet wanted[kMaxGridSide];
+  for (int k = 0; k < changes; ++k) columns[k] = index.Column(changed[k]), wanted[k] = masks[changed[k]];
+  // Without branches: each word is written to both sides and counted on one,
+  // as a word's fate is a coin toss to the processor.
+  leaving_.resize(d.size);
+  WordId* gone = leaving_.data();
+  std::uint32_t kept = 0, left = 0;
+  for (std::uint32_t i = 0; i < d.size; ++i) {
+    const WordId id = in[i];
+    LetterSet fits = 1;
+    for (int k = 0; k < changes; ++k) fits &= wanted[k] >> columns[k][id];
+    out[kept] = id;
+    gone[left] = id;
+    kept += static_cast<std::uint32_t>(fits & 1);
+    left += static_cast<std::uint32_t>(~fits & 1);
+  }
+  leaving_.resize(left);
+  if (d.begin != from) {
+    // When no word left, the saved words are still the domain, read where they lie.
+    arena_.resize(kept == d.size ? d.begin : d.begin + kept);
+    if (kept == d.size) d.begin = from;
+  }
+  d.size = kept;
 }
 
 std::uint32_t* SlotNetwork::OwnCounts(int s) {
@@ -162,29 +189,17 @@ bool SlotNetwork::Revise(int s) {
     if (d.size == 0) return false;
     Recount(s);
   } else if (!d.full && changes > 0) {
-    WordId* ids = OwnDomain(s);
-    scratch_.clear();
-    const LetterCode* columns[kMaxGridSide];
-    LetterSet wanted[kMaxGridSide];
-    for (int k = 0; k < changes; ++k) columns[k] = index.Column(changed[k]), wanted[k] = masks[changed[k]];
-    std::uint32_t kept = 0;
-    for (std::uint32_t i = 0; i < d.size; ++i) {
-      const WordId id = ids[i];
-      bool fits = true;
-      for (int k = 0; k < changes && fits; ++k) fits = (wanted[k] >> columns[k][id]) & 1;
-      if (fits) ids[kept++] = id;
-      else scratch_.push_back(id);
-    }
-    d.size = kept;
+    FilterDomain(s, masks, changed, changes);
+    const std::uint32_t kept = d.size;
     if (kept == 0) return false;
     // The counts follow the words that left, or are made again from the
     // words that stay, whichever are fewer.
-    if (scratch_.size() > kept) {
+    if (leaving_.size() > kept) {
       Recount(s);
-    } else if (!scratch_.empty()) {
+    } else if (!leaving_.empty()) {
       std::uint32_t* counts = OwnCounts(s);
       LetterSet* support = support_.data() + ns.seen;
-      for (const WordId id : scratch_)
+      for (const WordId id : leaving_)
         for (int p = 0; p < length; ++p) {
           const LetterCode c = index.Letter(id, p);
           if (--counts[static_cast<std::size_t>(p) * kLetterCount + c] == 0) support[p] &= ~LetterBit(c);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "grid.h"
+#include "keptmemory.h"
 #include "lexicon.h"
 
 // The grid as a network of constraints, shared by the fill and the live
@@ -110,9 +111,9 @@ class SlotNetwork {
   bool Propagate();
   bool Revise(int s);
   void Enqueue(int s);
-  // Makes the domain of s its own copy above the last save, so that it may be
-  // narrowed in place.
-  WordId* OwnDomain(int s);
+  // Keeps the words of the non-full domain of s that the masks allow at
+  // the changed positions; the words that leave go to leaving_.
+  void FilterDomain(int s, const LetterSet* masks, const int* changed, int changes);
   // Makes the counts of s changeable after the last save (copying them aside).
   std::uint32_t* OwnCounts(int s);
   // Counts the letters of a domain's words afresh.
@@ -128,7 +129,7 @@ class SlotNetwork {
   std::vector<std::uint32_t> counts_;
   std::vector<TrailEntry> trail_;
   std::vector<std::uint32_t> trailCounts_;
-  std::vector<WordId> arena_;
+  std::vector<WordId, LargePageAllocator<WordId>> arena_;
   std::vector<int> queue_;
   std::vector<char> queued_;
   std::vector<Frame> frames_;
@@ -136,6 +137,7 @@ class SlotNetwork {
   std::size_t arenaFloor_ = 0;  // domains below belong to a saved state
   int failed_ = -1;
   std::vector<WordId> scratch_;
+  std::vector<WordId, LargePageAllocator<WordId>> leaving_;
 };
 
 }  // namespace wypelniak

@@ -188,19 +188,11 @@ void Thesaurus::LoadIndex() {
   charset_ = static_cast<int>(charset);
   if (charset != Charset::Utf8) {
     // Each byte's lower case, found back among the encoding's bytes.
+    std::array<std::string, 256> forms;
+    for (int b = 0; b < 256; ++b) AppendUtf8(DecodeByte(charset, static_cast<unsigned char>(b)), forms[static_cast<std::size_t>(b)]);
     for (int b = 0; b < 256; ++b) {
-      lowerByte_[b] = static_cast<unsigned char>(b);
-      std::string lower;
-      AppendUtf8(DecodeByte(charset, static_cast<unsigned char>(b)), lower);
-      lower = LowerUtf8(lower);
-      for (int l = 0; l < 256; ++l) {
-        std::string form;
-        AppendUtf8(DecodeByte(charset, static_cast<unsigned char>(l)), form);
-        if (form == lower) {
-          lowerByte_[b] = static_cast<unsigned char>(l);
-          break;
-        }
-      }
+      const auto found = std::find(forms.begin(), forms.end(), LowerUtf8(forms[static_cast<std::size_t>(b)]));
+      lowerByte_[static_cast<std::size_t>(b)] = static_cast<unsigned char>(found != forms.end() ? found - forms.begin() : b);
     }
   }
   std::uint64_t count = 0;
@@ -407,16 +399,21 @@ ThesaurusLookup Thesaurus::Lookup(std::string_view word) {
   return result;
 }
 
-std::vector<std::string> Thesaurus::Headwords() {
-  if (!loaded_) LoadIndex();
-  std::vector<std::string> words;
-  if (!loadError_.empty()) return words;
-  words.reserve(items_.size());
-  for (const Item& item : items_) {
-    std::string utf8;
-    if (AppendAsUtf8(static_cast<Charset>(charset_), Key(item), utf8)) words.push_back(std::move(utf8));
+bool Thesaurus::ForEachHeadword(const fs::path& folder, const std::function<void(std::string_view, Charset)>& visit) {
+  platform::ReadOnlyFile index;
+  std::string data;
+  if (!OpenFile(folder / ThesaurusIndexName, kMaxThesaurusIndexBytes, index).empty() || index.ReadAll(data)) return false;
+  std::size_t pos = 0;
+  std::string_view line;
+  bool ended = false;
+  if (!NextLine(data, pos, line, ended)) return false;
+  const Charset charset = CharsetByName(line);
+  if (charset == Charset::Unknown || !NextLine(data, pos, line, ended)) return false;
+  while (NextLine(data, pos, line, ended)) {
+    const std::size_t bar = line.rfind('|');
+    if (bar != std::string_view::npos && bar > 0) visit(line.substr(0, bar), charset);
   }
-  return words;
+  return true;
 }
 
 Thesaurus& ProgramThesaurus(const std::filesystem::path& programFolder) {

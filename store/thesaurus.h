@@ -3,9 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "charsets.h"
 
 // The thesaurus behind the clue hints: a dictionary of synonyms in two files,
 // an index and a data file, each starting with a line that names its
@@ -73,9 +76,13 @@ class Thesaurus {
   // with a message, never an exception.
   ThesaurusLookup Lookup(std::string_view word);
 
-  // Every headword in lower case (UTF-8), in the index's order; none when
-  // the index cannot be read.
-  std::vector<std::string> Headwords();
+  // Calls visit(headword, charset) for every headword of the index file in
+  // folder, as the index writes it (its encoding, its case), reading nothing
+  // else and keeping nothing: the fill's word preference needs each headword
+  // once, and at once. False when the index cannot be read or names no
+  // encoding we know.
+  static bool ForEachHeadword(const std::filesystem::path& folder,
+                              const std::function<void(std::string_view, Charset)>& visit);
 
   // Whether the index has been read (or its reading has failed).
   bool IndexLoaded() const { return loaded_; }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "charsets.h"
 #include "lexicon.h"
 #include "platform.h"
 #include "thesaurus.h"
@@ -41,11 +42,35 @@ void AddWordsOfFolder(const fs::path& folder, std::array<std::vector<WordKey>, M
 
 }  // namespace
 
-void AddThesaurusWords(const fs::path& thesaurusFolder, ScoreSources& sources) {
-  Thesaurus thesaurus = Thesaurus::InFolder(thesaurusFolder);
-  WordKey key;
-  for (const std::string& word : thesaurus.Headwords())
-    if (KeyOfUtf8(word, key)) sources.clueable[key.size()].push_back(key);
+void AddThesaurusWords(const fs::path& thesaurusFolder, ScoreSources& sources, const std::vector<bool>& lengths) {
+  const auto wanted = [&lengths](std::size_t n) {
+    return n >= MinWordLength && n <= MaxWordLength && (lengths.empty() || (n < lengths.size() && lengths[n]));
+  };
+  // A one-byte encoding has a letter (or none) per byte: a table of them
+  // spares decoding each headword.
+  std::array<LetterCode, 256> letterOfByte{};
+  Charset tableFor = Charset::Unknown;
+  std::basic_string<LetterCode> codes;
+  std::string utf8;
+  Thesaurus::ForEachHeadword(thesaurusFolder, [&](std::string_view word, Charset charset) {
+    if (charset == Charset::Utf8) {
+      if (!WordCodes(word, codes) || !wanted(codes.size())) return;
+    } else {
+      if (!wanted(word.size())) return;
+      if (tableFor != charset) {
+        for (int b = 0; b < 256; ++b)
+          letterOfByte[static_cast<std::size_t>(b)] = LetterOfChar(DecodeByte(charset, static_cast<unsigned char>(b)));
+        tableFor = charset;
+      }
+      codes.clear();
+      for (const char ch : word) {
+        const LetterCode c = letterOfByte[static_cast<unsigned char>(ch)];
+        if (c == kNoLetter) return;
+        codes.push_back(c);
+      }
+    }
+    sources.clueable[codes.size()].push_back(KeyOfCodes(codes));
+  });
 }
 
 void AddBaseForms(const fs::path& wordListFolder, ScoreSources& sources) {

@@ -38,7 +38,9 @@ struct ScoreSources {
 // The headwords of the thesaurus in folder (its index file) that are words of
 // the alphabet, by length. Empty when the thesaurus is missing or damaged:
 // the fill then has no words to prefer, and is no worse for it.
-void AddThesaurusWords(const std::filesystem::path& thesaurusFolder, ScoreSources& sources);
+// Only the lengths flagged in lengths (indexed by length) when it is given.
+void AddThesaurusWords(const std::filesystem::path& thesaurusFolder, ScoreSources& sources,
+                       const std::vector<bool>& lengths = {});
 
 // The base forms: when the list beside slow/ is the other list of the pair
 // (slow-pelne/ or slow-podstawowe/), which one slow/ is decides. slow/ with

@@ -79,8 +79,12 @@ bool HasWordList(const fs::path& folder) {
 // The lexicon with the scores the command asks for; false after a message.
 bool LoadLexicon(const FillCommand& command, const fs::path& programFolder, const Grid& grid, Lexicon& lexicon,
                  std::ostream& err) {
+  // Only the lengths of the grid's slots are read.
+  std::vector<bool> lengths(MaxWordLength + 1, false);
+  for (const Slot& slot : FindSlots(grid))
+    if (slot.length <= MaxWordLength) lengths[static_cast<std::size_t>(slot.length)] = true;
   ScoreSources sources;
-  if (!programFolder.empty()) AddThesaurusWords(ThesaurusFolder(programFolder), sources);
+  if (!programFolder.empty()) AddThesaurusWords(ThesaurusFolder(programFolder), sources, lengths);
   AddBaseForms(command.folder, sources);
   if (!command.scores.empty()) {
     if (const ScoreFileError e = ReadScoreFile(command.scores, sources); e.kind != ScoreFileError::None) {
@@ -88,10 +92,6 @@ bool LoadLexicon(const FillCommand& command, const fs::path& programFolder, cons
       return false;
     }
   }
-  // Only the lengths of the grid's slots are read.
-  std::vector<bool> lengths(MaxWordLength + 1, false);
-  for (const Slot& slot : FindSlots(grid))
-    if (slot.length <= MaxWordLength) lengths[static_cast<std::size_t>(slot.length)] = true;
   lexicon = Lexicon(command.folder, std::move(sources));
   lexicon.Load({}, nullptr, lengths);
   bool sound = true;

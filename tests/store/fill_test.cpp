@@ -11,6 +11,7 @@
 #include "fill.h"
 #include "lexicon.h"
 #include "liveview.h"
+#include "thesaurus.h"
 #include "testutil.h"
 
 namespace wypelniak {
@@ -105,6 +106,36 @@ TEST(lexicon, scores_order_the_words) {
   EXPECT_EQ(index.CountAtLeast(kScoreClueable), 2u);
 }
 
+// The thesaurus's headwords in either encoding, of every length or only of
+// the lengths asked for; a headword with a blank or a hyphen is no word.
+TEST(lexicon, thesaurus_headwords_are_the_clueable_words) {
+  const std::string iso = "ISO8859-2\n5\nK\xB1t|0\na co|9\ne-mail|10\nkot|20\n\xBF\xF3\xB3w|30\n";
+  const std::string utf8 = "UTF-8\n5\nKąt|0\na co|9\ne-mail|10\nkot|20\nżółw|30\n";
+  struct Case {
+    const std::string* index;
+    std::vector<bool> lengths;
+    std::set<std::string> three, four;
+  } cases[] = {
+      {&iso, {}, {"kąt", "kot"}, {"żółw"}},
+      {&utf8, {}, {"kąt", "kot"}, {"żółw"}},
+      {&iso, {false, false, false, false, true}, {}, {"żółw"}},
+  };
+  for (const Case& c : cases) {
+    TempFolder folder;
+    WriteBytes(folder.path() / ThesaurusIndexName, *c.index);
+    ScoreSources sources;
+    AddThesaurusWords(folder.path(), sources, c.lengths);
+    const auto words = [&sources](int n) {
+      std::set<std::string> out;
+      for (const WordKey& key : sources.clueable[static_cast<std::size_t>(n)])
+        out.insert(WordUtf8({reinterpret_cast<const LetterCode*>(key.data()), key.size()}));
+      return out;
+    };
+    EXPECT_EQ(words(3), c.three) << c.index->substr(0, 5);
+    EXPECT_EQ(words(4), c.four) << c.index->substr(0, 5);
+  }
+}
+
 // Fills a 3x3 grid of open cells one way: rows kat, ala, sok; columns kas,
 // alo, tak; and two words that fit nowhere.
 const std::initializer_list<std::string_view> kSquareWords = {"kat", "ala", "sok", "kas", "alo", "tak", "lis", "osa"};
@@ -152,7 +183,8 @@ TEST(fill, impossible_grids_say_why) {
     const char* slot;  // the slot named, "" for none
   };
   const Case cases[] = {
-      {"........................\n", ImpossibleReason::SlotTooLong, "1 poziomo"},
+      {"........................\n", ImpossibleReason::SlotTooLong, "1 poziomo ma 24 litery"},
+      {".........................\n", ImpossibleReason::SlotTooLong, "1 poziomo ma 25 liter"},
       {"ka.\nxq.\n...\n", ImpossibleReason::NoWordFits, "4 poziomo"},
       {"kat#kat\n", ImpossibleReason::RepeatedWord, "2 poziomo"},
       // Every row and column is a word and the rows are the columns: a
