@@ -1,5 +1,6 @@
 #include "wordscore.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "charsets.h"
@@ -46,6 +47,7 @@ void AddThesaurusWords(const fs::path& thesaurusFolder, ScoreSources& sources, c
   const auto wanted = [&lengths](std::size_t n) {
     return n >= MinWordLength && n <= MaxWordLength && (lengths.empty() || (n < lengths.size() && lengths[n]));
   };
+  if (!lengths.empty() && std::find(lengths.begin(), lengths.end(), true) == lengths.end()) return;
   // A one-byte encoding has a letter (or none) per byte: a table of them
   // spares decoding each headword.
   std::array<LetterCode, 256> letterOfByte{};
