@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "alphabet.h"
+#include "keptmemory.h"
 
 // The words of one length, held for the grid: letter codes stored column by
 // column (the letters at position 0 of every word, then position 1, ...), so
@@ -63,7 +64,8 @@ class WordIndex {
   std::uint64_t Selectivity(int position, LetterSet mask) const;
 
   int length_ = 0;
-  std::vector<LetterCode> columns_;
+  // In huge pages when large: the full list's columns are tens of megabytes.
+  std::vector<LetterCode, LargePageAllocator<LetterCode>> columns_;
   std::vector<std::uint8_t> scores_;
   std::vector<LetterSet> positionLetters_;
   std::vector<std::uint32_t> letterCounts_;
