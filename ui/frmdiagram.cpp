@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "cluehints.h"
 #include "common.h"
 #include "diagramsession.h"
 #include "diagramsettings.h"
@@ -30,6 +31,7 @@
 #include "gridfile.h"
 #include "programicon.h"
 #include "puzzleprint.h"
+#include "puzzleprinting.h"
 #include "thesaurus.h"
 #include "wordlist.h"
 #include "wordscore.h"
@@ -42,7 +44,7 @@ const QString kTitle = QStringLiteral("Wypełniak – diagram");
 // Pasujace shows at most this many of a slot's words; the count says how many fit.
 constexpr std::uint32_t kListedWords = 2000;
 // The data role of a clue row: its slot's index.
-constexpr int kSlotRole = Qt::UserRole + 1;
+constexpr int kSlotRole = kClueSlotRole;
 
 QPushButton* makeButton(const QString& name, const QString& text, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
@@ -167,8 +169,14 @@ QWidget* frmDiagram::buildSidePanel() {
   trvHasla_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   trvHasla_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   trvHasla_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-  layout->addWidget(trvHasla_, 3);
+  auto* clueRow = new QSplitter(panel);
+  clueRow->addWidget(trvHasla_);
+  hints_ = new ClueHints(
+      &edit_, trvHasla_, [this] { return programFolder_; }, clueRow);
+  clueRow->addWidget(hints_);
+  layout->addWidget(clueRow, 3);
   connect(trvHasla_, &QTreeWidget::itemChanged, this, &frmDiagram::clueEdited);
+  connect(hints_, &ClueHints::clueChosen, this, &frmDiagram::refresh);
   return panel;
 }
 
@@ -183,6 +191,10 @@ void frmDiagram::buildMenus() {
   file->addAction(QStringLiteral("Zapisz &jako…"), QKeySequence::SaveAs, this, &frmDiagram::saveAs);
   file->addSeparator();
   file->addAction(QStringLiteral("&Eksportuj do PDF…"), this, &frmDiagram::exportChosen);
+  file->addAction(QStringLiteral("&Drukuj…"), QKeySequence::Print, this,
+                  [this] { printPuzzleChosen(this, edit_.ToPuzzle()); });
+  file->addAction(QStringLiteral("Podgląd &wydruku…"), this,
+                  [this] { previewPuzzle(this, edit_.ToPuzzle()); });
   file->addSeparator();
   file->addAction(QStringLiteral("Za&kończ"), QKeySequence::Quit, this, &QWidget::close);
   QMenu* editMenu = menuBar()->addMenu(QStringLiteral("&Edycja"));
@@ -201,6 +213,7 @@ void frmDiagram::buildMenus() {
 void frmDiagram::setProgramFolder(const std::filesystem::path& folder) {
   programFolder_ = folder;
   session_->setFolder(wypelniak::DictionaryFolder(programFolder_));
+  hints_->reset();
   if (shownOnce_) startLoading();
 }
 
@@ -292,6 +305,7 @@ void frmDiagram::refresh() {
   }
   fillCandidates();
   fillClues();
+  hints_->follow();
   updateTitle();
   updateButtons();
   diagram_->update();
