@@ -22,6 +22,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "cluehints.h"
 #include "common.h"
 #include "diagramsession.h"
@@ -51,6 +53,12 @@ QPushButton* makeButton(const QString& name, const QString& text, QWidget* paren
   button->setObjectName(name);
   button->setAutoDefault(false);
   return button;
+}
+
+// Sets a cell of a clue row only when it changes: each change has the list
+// measure its columns again over every row.
+void setCellText(QTreeWidgetItem* item, int column, const QString& text) {
+  if (item->text(column) != text) item->setText(column, text);
 }
 
 QString pathText(const std::filesystem::path& path) {
@@ -347,9 +355,13 @@ void frmDiagram::fillCandidates() {
 void frmDiagram::fillClues() {
   fillingClues_ = true;
   const std::vector<wypelniak::Slot>& allSlots = edit_.Slots();
-  const bool same = trvHasla_->topLevelItemCount() == 2 &&
-                    trvHasla_->topLevelItem(0)->childCount() + trvHasla_->topLevelItem(1)->childCount() ==
-                        static_cast<int>(allSlots.size());
+  const auto acrossCount = std::count_if(allSlots.begin(), allSlots.end(), [](const wypelniak::Slot& slot) {
+    return slot.direction == Direction::Across;
+  });
+  // The same rows under each heading: only their texts are brought up to date.
+  const bool same =
+      trvHasla_->topLevelItemCount() == 2 && trvHasla_->topLevelItem(0)->childCount() == acrossCount &&
+      trvHasla_->topLevelItem(1)->childCount() == static_cast<int>(allSlots.size()) - acrossCount;
   if (!same) {
     trvHasla_->clear();
     for (const QString& heading : {QStringLiteral("Poziomo"), QStringLiteral("Pionowo")}) {
@@ -364,9 +376,10 @@ void frmDiagram::fillClues() {
     QTreeWidgetItem* top = trvHasla_->topLevelItem(isAcross ? 0 : 1);
     const int row = isAcross ? across++ : down++;
     QTreeWidgetItem* item = same ? top->child(row) : new QTreeWidgetItem(top);
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    item->setData(0, kSlotRole, static_cast<int>(s));
-    item->setText(0, QString::number(allSlots[s].number));
+    if (!same) item->setFlags(item->flags() | Qt::ItemIsEditable);
+    if (!same || item->data(0, kSlotRole).toInt() != static_cast<int>(s))
+      item->setData(0, kSlotRole, static_cast<int>(s));
+    setCellText(item, 0, QString::number(allSlots[s].number));
     std::string word;
     for (int cell : allSlots[s].cells) {
       if (edit_.GetGrid().HasLetter(cell)) {
@@ -375,8 +388,8 @@ void frmDiagram::fillClues() {
         word += '.';
       }
     }
-    item->setText(1, fromUtf8(word));
-    item->setText(2, fromUtf8(edit_.ClueOf(static_cast<int>(s))));
+    setCellText(item, 1, fromUtf8(word));
+    setCellText(item, 2, fromUtf8(edit_.ClueOf(static_cast<int>(s))));
   }
   fillingClues_ = false;
 }

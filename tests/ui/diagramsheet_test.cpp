@@ -7,6 +7,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -78,6 +79,7 @@ class DiagramSheetTest : public QObject {
   void the_printer_gets_the_pages_of_the_pdf_export();
   void print_and_preview_open_their_dialogs_with_both_pages();
   void a_clicked_hint_becomes_the_slots_clue_and_undo_takes_it_back();
+  void the_clue_list_changes_only_its_changed_rows_and_follows_new_slots();
 };
 
 void DiagramSheetTest::the_printer_gets_the_pages_of_the_pdf_export() {
@@ -154,6 +156,31 @@ void DiagramSheetTest::a_clicked_hint_becomes_the_slots_clue_and_undo_takes_it_b
   QCOMPARE(clues->topLevelItem(0)->child(1)->text(2), QStringLiteral("szpachla <b>"));
   QTest::keyClick(control(t.window, "Diagram"), Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(QString::fromStdString(t.window.edit().ClueOf(slot)), QString());
+}
+
+// A letter changes the word of two rows and no other row (each change of a
+// row has the list measure every row again); a block that leaves as many
+// slots but one more across and one fewer down gives rows to match.
+void DiagramSheetTest::the_clue_list_changes_only_its_changed_rows_and_follows_new_slots() {
+  Opened t("....#\n.....\n#..#.\n..#.#\n.#...\n");
+  auto* clues = control<QTreeWidget>(t.window, "Hasla");
+  QWidget* diagram = control(t.window, "Diagram");
+  QSignalSpy changed(clues->model(), &QAbstractItemModel::dataChanged);
+  QTest::sendKeyEvent(QTest::Click, diagram, Qt::Key_unknown, QStringLiteral("k"), Qt::NoModifier);
+  QCOMPARE(changed.count(), 2);
+
+  for (Qt::Key k : {Qt::Key_Down, Qt::Key_Right}) QTest::keyClick(diagram, k);
+  QTest::keyClick(diagram, Qt::Key_Period);  // (1, 2): 5 across and 7 down become 6 and 6
+  QCOMPARE(clues->topLevelItem(0)->childCount(), 6);
+  QCOMPARE(clues->topLevelItem(1)->childCount(), 6);
+  for (int top = 0; top < 2; ++top) {
+    for (int row = 0; row < 6; ++row) {
+      QTreeWidgetItem* item = clues->topLevelItem(top)->child(row);
+      const wypelniak::Slot& slot = t.window.edit().Slots()[item->data(0, kClueSlotRole).toUInt()];
+      QCOMPARE(item->text(0), QString::number(slot.number));
+      QCOMPARE(slot.direction == wypelniak::Direction::Across, top == 0);
+    }
+  }
 }
 
 QTEST_MAIN(DiagramSheetTest)
