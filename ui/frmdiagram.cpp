@@ -362,6 +362,9 @@ void frmDiagram::fillClues() {
   const bool same =
       trvHasla_->topLevelItemCount() == 2 && trvHasla_->topLevelItem(0)->childCount() == acrossCount &&
       trvHasla_->topLevelItem(1)->childCount() == static_cast<int>(allSlots.size()) - acrossCount;
+  // The number and word columns fit their texts: measured once, after all
+  // rows are changed, not again after each.
+  for (int column : {0, 1}) trvHasla_->header()->setSectionResizeMode(column, QHeaderView::Interactive);
   if (!same) {
     trvHasla_->clear();
     for (const QString& heading : {QStringLiteral("Poziomo"), QStringLiteral("Pionowo")}) {
@@ -391,6 +394,7 @@ void frmDiagram::fillClues() {
     setCellText(item, 1, fromUtf8(word));
     setCellText(item, 2, fromUtf8(edit_.ClueOf(static_cast<int>(s))));
   }
+  for (int column : {0, 1}) trvHasla_->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   fillingClues_ = false;
 }
 

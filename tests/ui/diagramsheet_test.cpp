@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -69,6 +70,17 @@ QListWidgetItem* hintRow(const frmDiagram& window, const QString& text) {
     if (list->item(i)->text().trimmed() == text) return list->item(i);
   return nullptr;
 }
+
+// Counts how often the list measures a row's cell.
+class MeasuringDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    ++measured;
+    return QStyledItemDelegate::sizeHint(option, index);
+  }
+  mutable int measured = 0;
+};
 
 }  // namespace
 
@@ -158,18 +170,27 @@ void DiagramSheetTest::a_clicked_hint_becomes_the_slots_clue_and_undo_takes_it_b
   QCOMPARE(QString::fromStdString(t.window.edit().ClueOf(slot)), QString());
 }
 
-// A letter changes the word of two rows and no other row (each change of a
-// row has the list measure every row again); a block that leaves as many
-// slots but one more across and one fewer down gives rows to match.
+// A letter changes the word of two rows and no other row, and a change of
+// every row has the list measure its rows about once, not once a row; a block
+// that leaves as many slots but one more across and one fewer down gives rows
+// to match.
 void DiagramSheetTest::the_clue_list_changes_only_its_changed_rows_and_follows_new_slots() {
   Opened t("....#\n.....\n#..#.\n..#.#\n.#...\n");
   auto* clues = control<QTreeWidget>(t.window, "Hasla");
   QWidget* diagram = control(t.window, "Diagram");
+  auto* delegate = new MeasuringDelegate(clues);
+  clues->setItemDelegate(delegate);
   QSignalSpy changed(clues->model(), &QAbstractItemModel::dataChanged);
   QTest::sendKeyEvent(QTest::Click, diagram, Qt::Key_unknown, QStringLiteral("k"), Qt::NoModifier);
   QCOMPARE(changed.count(), 2);
+  QApplication::processEvents();
+  delegate->measured = 0;
+  writeFile(t.folder.filePath(QStringLiteral("litery.txt")), "kkkk#\nkkkkk\n#kk#k\nkk#k#\nk#kkk\n");
+  QVERIFY(t.window.openFile(t.folder.filePath(QStringLiteral("litery.txt"))));
+  QApplication::processEvents();
+  QVERIFY2(delegate->measured < 10 * 12, qPrintable(QString::number(delegate->measured)));  // 12 slots
 
-  for (Qt::Key k : {Qt::Key_Down, Qt::Key_Right}) QTest::keyClick(diagram, k);
+  for (Qt::Key k : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Right}) QTest::keyClick(diagram, k);
   QTest::keyClick(diagram, Qt::Key_Period);  // (1, 2): 5 across and 7 down become 6 and 6
   QCOMPARE(clues->topLevelItem(0)->childCount(), 6);
   QCOMPARE(clues->topLevelItem(1)->childCount(), 6);
