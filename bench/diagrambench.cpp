@@ -6,7 +6,8 @@
 //           that grid alone;
 //   start   a fresh process until the window's first paint with the list
 //           loaded, the full list and the base forms, beside a fresh process
-//           that only loads the same lexicon;
+//           that only loads the same lexicon (and, of it, the live view of
+//           the grid alone);
 //   fill    "Wypełnij" on the empty 15x15 grid until the filled grid is
 //           painted, beside the same fill (same seed) by the engine alone.
 //
@@ -203,6 +204,20 @@ void KeyFigures(const fs::path& fullFolder, const Lexicon& full, const Lexicon& 
 
 // ---- start -------------------------------------------------------------------
 
+// The live view of the empty grid: what the window works out once the list is
+// in, before that first paint.
+void EmptyGridFigures(const Lexicon& full, const Lexicon& base, const Grid& grid, int rounds) {
+  for (const auto& [name, lexicon] : {std::pair{"full list", &full}, std::pair{"base forms", &base}}) {
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) {
+      const Clock::time_point start = Clock::now();
+      const LiveView view(grid, lexicon->Indexes());
+      times.push_back(Ms(start));
+    }
+    std::printf("  of the start: the live view of the empty grid, %-10s %9.2f ms\n", name, Median(times));
+  }
+}
+
 struct Run {
   long long startNs = 0;
   std::string output;
@@ -357,8 +372,9 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   std::printf("grid %s, median of %d rounds\n", gridPath.c_str(), rounds);
   if (part("start")) StartFigures(self, full, base, gridPath, rounds);
-  if (part("key") || part("fill")) {
+  if (part("start") || part("key") || part("fill")) {
     const Lexicon fullLexicon = LoadLexicon(full), baseLexicon = LoadLexicon(base);
+    if (part("start")) EmptyGridFigures(fullLexicon, baseLexicon, grid.puzzle.grid, rounds);
     if (part("key")) KeyFigures(full, fullLexicon, baseLexicon, grid.puzzle.grid, rounds);
     if (part("fill")) {
       FillFigures(base, "base forms", baseLexicon, grid.puzzle.grid, rounds);
