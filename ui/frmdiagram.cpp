@@ -108,7 +108,7 @@ frmDiagram::frmDiagram(QWidget* parent) : QMainWindow(parent), programFolder_(wy
   splitter->addWidget(diagram_);
   splitter->addWidget(buildSidePanel());
   splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 1);
+  splitter->setStretchFactor(1, 2);  // the clue list and its hints side by side
   setCentralWidget(splitter);
   lblStan_ = new QLabel(this);
   lblStan_->setObjectName(QStringLiteral("Stan"));
@@ -182,6 +182,8 @@ QWidget* frmDiagram::buildSidePanel() {
   hints_ = new ClueHints(
       &edit_, trvHasla_, [this] { return programFolder_; }, clueRow);
   clueRow->addWidget(hints_);
+  clueRow->setStretchFactor(0, 3);
+  clueRow->setStretchFactor(1, 2);
   layout->addWidget(clueRow, 3);
   connect(trvHasla_, &QTreeWidget::itemChanged, this, &frmDiagram::clueEdited);
   connect(hints_, &ClueHints::clueChosen, this, &frmDiagram::refresh);
