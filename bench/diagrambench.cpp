@@ -200,6 +200,9 @@ void KeyFigures(const fs::path& fullFolder, const Lexicon& full, const Lexicon& 
   Row("  Delete, until painted (window)", Median(deleted), "live view", Median(live));
   std::sort(typed.begin(), typed.end());
   std::printf("  slowest letter: %.2f ms\n", typed.back());
+  // Closed without its changes, so that it leaves no recovery copy for the next start.
+  window.askToDropChanges = [] { return true; };
+  window.close();
 }
 
 // ---- start -------------------------------------------------------------------
@@ -337,6 +340,7 @@ void FillFigures(const fs::path& folder, const char* name, const Lexicon& lexico
               Median(applied));
   std::printf("  filled: window %d of %d, engine %d of %d; the same grid for the same seed: %d of %d\n",
               filledOurs, rounds, filledTheirs, rounds, same, rounds);
+  window.close();
 }
 
 }  // namespace
