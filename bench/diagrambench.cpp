@@ -313,7 +313,7 @@ void FillFigures(const fs::path& folder, const char* name, const Lexicon& lexico
   auto* button = window.findChild<QPushButton*>(QStringLiteral("Wypelnij"));
   PaintCounter painted;
   window.findChild<QWidget*>(QStringLiteral("Diagram"))->installEventFilter(&painted);
-  std::vector<double> ours, applied, theirs;
+  std::vector<double> ours, applied, theirs, job;
   int filledOurs = 0, filledTheirs = 0, same = 0;
   for (int r = 0; r < rounds; ++r) {
     // The window's n-th press fills with seed n.
@@ -332,12 +332,20 @@ void FillFigures(const fs::path& folder, const char* name, const Lexicon& lexico
     start = Clock::now();
     const FillResult result = FillGrid(grid, lexicon.Indexes(), options);
     theirs.push_back(Ms(start));
+    // The same fill as the window runs it, on a thread of its own, without the window.
+    start = Clock::now();
+    {
+      FillJob job(grid, lexicon.Indexes(), options, {}, [](FillResult) {});
+      job.Wait();
+    }
+    job.push_back(Ms(start));
     filledTheirs += result.outcome == FillOutcome::Filled;
     same += result.outcome == FillOutcome::Filled && result.grid == fromWindow;
   }
   Row(std::string("fill from the window, ") + name, Median(ours), "engine alone", Median(theirs));
   std::printf("  of it, until the fill is in the grid and the lists (not painted yet): %.2f ms\n",
               Median(applied));
+  std::printf("  the engine on a thread of its own (FillJob), no window: %.2f ms\n", Median(job));
   std::printf("  filled: window %d of %d, engine %d of %d; the same grid for the same seed: %d of %d\n",
               filledOurs, rounds, filledTheirs, rounds, same, rounds);
   window.close();
