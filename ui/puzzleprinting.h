@@ -12,8 +12,9 @@ class QWidget;
 
 // Sets the printer to A4, portrait, with the PDF export's margins.
 void setPuzzlePage(QPrinter& printer);
-// Prints the puzzle on a printer already set up (by the dialog or a caller).
-void printPuzzle(QPrinter& printer, const wypelniak::Puzzle& puzzle);
+// Prints the puzzle on a printer already set up (by the dialog or a caller);
+// false after a message (to parent) when the printer or its file fails.
+bool printPuzzle(QPrinter& printer, const wypelniak::Puzzle& puzzle, QWidget* parent);
 // Asks for the printer, then prints; false when the user cancels.
 bool printPuzzleChosen(QWidget* parent, const wypelniak::Puzzle& puzzle);
 // Shows the pages in the print preview, from which they can also be printed.

@@ -111,11 +111,21 @@ void DiagramSheetTest::the_printer_gets_the_pages_of_the_pdf_export() {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(printed);
     setPuzzlePage(printer);
-    printPuzzle(printer, t.window.edit().ToPuzzle());
+    QVERIFY(printPuzzle(printer, t.window.edit().ToPuzzle(), &t.window));
   }
+  QVERIFY(t.log.messages.isEmpty());
   QVERIFY(pdfPageText(printed, 1).contains(QString::fromUtf8("1. Źrebię – młody koń")));
   QVERIFY(pdfPageText(printed, 2).contains(QString::fromUtf8("Rozwiązanie")));
   for (int page = 1; page <= 3; ++page) QCOMPARE(pdfPageText(printed, page), pdfPageText(exported, page));
+
+  // Printing to a file in a folder that is not there: said, naming the file.
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(t.folder.filePath(QStringLiteral("brak/wydruk.pdf")));
+  QVERIFY(!printPuzzle(printer, t.window.edit().ToPuzzle(), &t.window));
+  QCOMPARE(t.log.messages.size(), 1);
+  QVERIFY2(t.log.messages[0].text.contains(QStringLiteral("brak/wydruk.pdf")),
+           qPrintable(t.log.messages[0].text));
 }
 
 // Ctrl+P opens the printer dialog, the menu item the preview, which shows the
