@@ -579,13 +579,7 @@ bool frmDiagram::saveAs() {
 }
 
 bool frmDiagram::exportPdf(const QString& path) {
-  const QByteArray pdf = puzzlePdf(edit_.ToPuzzle());
-  const wypelniak::GridFileResult written = wypelniak::WritePuzzleFile(
-      toPath(path), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
-  if (written.error != wypelniak::GridFileError::None) {
-    showMessage(this, wypelniak::DescribeGridFileError(written), "", wypelniak::MessageIcon::Exclamation);
-    return false;
-  }
+  if (!writePuzzlePdf(path, edit_.ToPuzzle(), this)) return false;
   lblStan_->setText(QStringLiteral("Zapisano PDF: %1").arg(path));
   return true;
 }

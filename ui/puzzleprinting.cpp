@@ -1,13 +1,16 @@
 #include "puzzleprinting.h"
 
-#include <QDir>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include <filesystem>
+#include <string_view>
+
 #include "common.h"
+#include "gridfile.h"
 #include "puzzleprint.h"
 
 namespace {
@@ -26,20 +29,31 @@ void setPuzzlePage(QPrinter& printer) {
 }
 
 bool printPuzzle(QPrinter& printer, const wypelniak::Puzzle& puzzle, QWidget* parent) {
+  // Printing to a file writes the PDF export's bytes the way every file is
+  // written: a new file, synced, renamed into place.
+  if (!printer.outputFileName().isEmpty()) return writePuzzlePdf(printer.outputFileName(), puzzle, parent);
   printer.setDocName(documentName(puzzle));
   printer.setCreator(QStringLiteral("Wypełniak"));
   paintPuzzle(printer, puzzle);
   if (printer.printerState() != QPrinter::Error) return true;
-  const QString text = printer.outputFileName().isEmpty()
-                           ? QStringLiteral(
-                                 "Drukarka „%1” nie przyjęła krzyżówki. Sprawdź, czy jest włączona i "
-                                 "podłączona, albo zapisz krzyżówkę poleceniem Plik › Eksportuj do PDF.")
-                                 .arg(printer.printerName())
-                           : QStringLiteral(
-                                 "Nie można zapisać wydruku do pliku %1. Wybierz w oknie drukowania plik w "
-                                 "folderze, który istnieje i do którego można pisać.")
-                                 .arg(QDir::toNativeSeparators(printer.outputFileName()));
-  showMessage(parent, text.toStdString(), "", wypelniak::MessageIcon::Exclamation);
+  const QString name = printer.printerName().isEmpty()
+                           ? QStringLiteral("Drukarka")
+                           : QStringLiteral("Drukarka „%1”").arg(printer.printerName());
+  showMessage(parent,
+              (name + QStringLiteral(" nie przyjęła krzyżówki. Sprawdź, czy jest włączona i podłączona, "
+                                     "albo zapisz krzyżówkę poleceniem Plik › Eksportuj do PDF."))
+                  .toStdString(),
+              "", wypelniak::MessageIcon::Exclamation);
+  return false;
+}
+
+bool writePuzzlePdf(const QString& path, const wypelniak::Puzzle& puzzle, QWidget* parent) {
+  const QByteArray pdf = puzzlePdf(puzzle);
+  const wypelniak::GridFileResult written =
+      wypelniak::WritePuzzleFile(std::filesystem::path(path.toStdU16String()),
+                                 std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  if (written.error == wypelniak::GridFileError::None) return true;
+  showMessage(parent, wypelniak::DescribeGridFileError(written), "", wypelniak::MessageIcon::Exclamation);
   return false;
 }
 
