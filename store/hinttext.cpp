@@ -20,7 +20,7 @@ std::string JoinTerms(const std::vector<std::string>& terms, const std::string& 
 
 }  // namespace
 
-std::vector<HintRow> HintRows(std::string_view word, const ThesaurusLookup& lookup) {
+std::vector<HintRow> HintRows(std::string_view word, const ThesaurusLookup& lookup, bool termPerRow) {
   if (lookup.status == LookupStatus::Unavailable)
     return {{HintRow::Heading, {}, "Podpowiedzi są niedostępne."}, {HintRow::Paragraph, {}, lookup.error}};
   if (lookup.status == LookupStatus::NotFound)
@@ -45,6 +45,11 @@ std::vector<HintRow> HintRows(std::string_view word, const ThesaurusLookup& look
           {"Przeciwieństwa", &meaning.antonyms},
       };
       for (const auto& [caption, terms] : kinds) {
+        if (termPerRow) {
+          for (const std::string& term : *terms)
+            if (term != entry.headword) rows.push_back({HintRow::Terms, caption, term});
+          continue;
+        }
         std::string text = JoinTerms(*terms, entry.headword);
         if (!text.empty()) rows.push_back({HintRow::Terms, caption, std::move(text)});
       }

@@ -21,6 +21,8 @@ struct HintRow {
 // synonyms, broader and narrower terms and opposites (the headword itself
 // left out), then the thesaurus's source; or what is wrong with the
 // thesaurus; or that it has no entry for the word.
-std::vector<HintRow> HintRows(std::string_view word, const ThesaurusLookup& lookup);
+// With termPerRow every term is a Terms row of its own (caption: what it
+// is), for a list whose terms are picked one at a time.
+std::vector<HintRow> HintRows(std::string_view word, const ThesaurusLookup& lookup, bool termPerRow = false);
 
 }  // namespace wypelniak

@@ -22,6 +22,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "cluehints.h"
 #include "common.h"
 #include "diagramsession.h"
 #include "diagramsettings.h"
@@ -30,6 +33,7 @@
 #include "gridfile.h"
 #include "programicon.h"
 #include "puzzleprint.h"
+#include "puzzleprinting.h"
 #include "thesaurus.h"
 #include "wordlist.h"
 #include "wordscore.h"
@@ -42,13 +46,19 @@ const QString kTitle = QStringLiteral("Wypełniak – diagram");
 // Pasujace shows at most this many of a slot's words; the count says how many fit.
 constexpr std::uint32_t kListedWords = 2000;
 // The data role of a clue row: its slot's index.
-constexpr int kSlotRole = Qt::UserRole + 1;
+constexpr int kSlotRole = kClueSlotRole;
 
 QPushButton* makeButton(const QString& name, const QString& text, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
   button->setAutoDefault(false);
   return button;
+}
+
+// Sets a cell of a clue row only when it changes: each change has the list
+// measure its columns again over every row.
+void setCellText(QTreeWidgetItem* item, int column, const QString& text) {
+  if (item->text(column) != text) item->setText(column, text);
 }
 
 QString pathText(const std::filesystem::path& path) {
@@ -98,7 +108,7 @@ frmDiagram::frmDiagram(QWidget* parent) : QMainWindow(parent), programFolder_(wy
   splitter->addWidget(diagram_);
   splitter->addWidget(buildSidePanel());
   splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 1);
+  splitter->setStretchFactor(1, 2);  // the clue list and its hints side by side
   setCentralWidget(splitter);
   lblStan_ = new QLabel(this);
   lblStan_->setObjectName(QStringLiteral("Stan"));
@@ -167,8 +177,16 @@ QWidget* frmDiagram::buildSidePanel() {
   trvHasla_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   trvHasla_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   trvHasla_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-  layout->addWidget(trvHasla_, 3);
+  auto* clueRow = new QSplitter(panel);
+  clueRow->addWidget(trvHasla_);
+  hints_ = new ClueHints(
+      &edit_, trvHasla_, [this] { return programFolder_; }, clueRow);
+  clueRow->addWidget(hints_);
+  clueRow->setStretchFactor(0, 3);
+  clueRow->setStretchFactor(1, 2);
+  layout->addWidget(clueRow, 3);
   connect(trvHasla_, &QTreeWidget::itemChanged, this, &frmDiagram::clueEdited);
+  connect(hints_, &ClueHints::clueChosen, this, &frmDiagram::refresh);
   return panel;
 }
 
@@ -183,6 +201,10 @@ void frmDiagram::buildMenus() {
   file->addAction(QStringLiteral("Zapisz &jako…"), QKeySequence::SaveAs, this, &frmDiagram::saveAs);
   file->addSeparator();
   file->addAction(QStringLiteral("&Eksportuj do PDF…"), this, &frmDiagram::exportChosen);
+  file->addAction(QStringLiteral("&Drukuj…"), QKeySequence::Print, this,
+                  [this] { printPuzzleChosen(this, edit_.ToPuzzle()); });
+  file->addAction(QStringLiteral("Podgląd &wydruku…"), this,
+                  [this] { previewPuzzle(this, edit_.ToPuzzle()); });
   file->addSeparator();
   file->addAction(QStringLiteral("Za&kończ"), QKeySequence::Quit, this, &QWidget::close);
   QMenu* editMenu = menuBar()->addMenu(QStringLiteral("&Edycja"));
@@ -201,6 +223,7 @@ void frmDiagram::buildMenus() {
 void frmDiagram::setProgramFolder(const std::filesystem::path& folder) {
   programFolder_ = folder;
   session_->setFolder(wypelniak::DictionaryFolder(programFolder_));
+  hints_->reset();
   if (shownOnce_) startLoading();
 }
 
@@ -292,6 +315,7 @@ void frmDiagram::refresh() {
   }
   fillCandidates();
   fillClues();
+  hints_->follow();
   updateTitle();
   updateButtons();
   diagram_->update();
@@ -333,9 +357,16 @@ void frmDiagram::fillCandidates() {
 void frmDiagram::fillClues() {
   fillingClues_ = true;
   const std::vector<wypelniak::Slot>& allSlots = edit_.Slots();
-  const bool same = trvHasla_->topLevelItemCount() == 2 &&
-                    trvHasla_->topLevelItem(0)->childCount() + trvHasla_->topLevelItem(1)->childCount() ==
-                        static_cast<int>(allSlots.size());
+  const auto acrossCount = std::count_if(allSlots.begin(), allSlots.end(), [](const wypelniak::Slot& slot) {
+    return slot.direction == Direction::Across;
+  });
+  // The same rows under each heading: only their texts are brought up to date.
+  const bool same =
+      trvHasla_->topLevelItemCount() == 2 && trvHasla_->topLevelItem(0)->childCount() == acrossCount &&
+      trvHasla_->topLevelItem(1)->childCount() == static_cast<int>(allSlots.size()) - acrossCount;
+  // The number and word columns fit their texts: measured once, after all
+  // rows are changed, not again after each.
+  for (int column : {0, 1}) trvHasla_->header()->setSectionResizeMode(column, QHeaderView::Interactive);
   if (!same) {
     trvHasla_->clear();
     for (const QString& heading : {QStringLiteral("Poziomo"), QStringLiteral("Pionowo")}) {
@@ -350,9 +381,10 @@ void frmDiagram::fillClues() {
     QTreeWidgetItem* top = trvHasla_->topLevelItem(isAcross ? 0 : 1);
     const int row = isAcross ? across++ : down++;
     QTreeWidgetItem* item = same ? top->child(row) : new QTreeWidgetItem(top);
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    item->setData(0, kSlotRole, static_cast<int>(s));
-    item->setText(0, QString::number(allSlots[s].number));
+    if (!same) item->setFlags(item->flags() | Qt::ItemIsEditable);
+    if (!same || item->data(0, kSlotRole).toInt() != static_cast<int>(s))
+      item->setData(0, kSlotRole, static_cast<int>(s));
+    setCellText(item, 0, QString::number(allSlots[s].number));
     std::string word;
     for (int cell : allSlots[s].cells) {
       if (edit_.GetGrid().HasLetter(cell)) {
@@ -361,9 +393,10 @@ void frmDiagram::fillClues() {
         word += '.';
       }
     }
-    item->setText(1, fromUtf8(word));
-    item->setText(2, fromUtf8(edit_.ClueOf(static_cast<int>(s))));
+    setCellText(item, 1, fromUtf8(word));
+    setCellText(item, 2, fromUtf8(edit_.ClueOf(static_cast<int>(s))));
   }
+  for (int column : {0, 1}) trvHasla_->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   fillingClues_ = false;
 }
 
@@ -546,13 +579,7 @@ bool frmDiagram::saveAs() {
 }
 
 bool frmDiagram::exportPdf(const QString& path) {
-  const QByteArray pdf = puzzlePdf(edit_.ToPuzzle());
-  const wypelniak::GridFileResult written = wypelniak::WritePuzzleFile(
-      toPath(path), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
-  if (written.error != wypelniak::GridFileError::None) {
-    showMessage(this, wypelniak::DescribeGridFileError(written), "", wypelniak::MessageIcon::Exclamation);
-    return false;
-  }
+  if (!writePuzzlePdf(path, edit_.ToPuzzle(), this)) return false;
   lblStan_->setText(QStringLiteral("Zapisano PDF: %1").arg(path));
   return true;
 }

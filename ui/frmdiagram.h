@@ -14,6 +14,7 @@
 #include "lexicon.h"
 #include "liveview.h"
 
+class ClueHints;
 class DiagramSession;
 class DiagramView;
 class QComboBox;
@@ -137,6 +138,7 @@ class frmDiagram : public QMainWindow {
   QLabel* lblPasujace_;
   QListWidget* lstPasujace_;
   QTreeWidget* trvHasla_;
+  ClueHints* hints_;
   QPushButton* cmdWypelnij_;
   QPushButton* cmdWypelnijZaznaczenie_;
   QPushButton* cmdPrzerwij_;

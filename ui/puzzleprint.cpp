@@ -17,7 +17,6 @@ namespace {
 
 // A cell's side on paper: at most this, less when the grid is wider than the page.
 constexpr qreal kCellMm = 8.0;
-constexpr qreal kMarginMm = 15.0;
 constexpr qreal kGapMm = 8.0;  // between the grid and the clues, and between the clue columns
 constexpr qreal kTitlePt = 14, kNumberPt = 6, kLetterPt = 14, kCluePt = 10;
 
@@ -154,9 +153,10 @@ QByteArray puzzlePdf(const wypelniak::Puzzle& puzzle) {
   {
     QPdfWriter writer(&buffer);
     writer.setResolution(300);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
-                                     QPageLayout::Millimeter));
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                    QMarginsF(kPuzzleMarginMm, kPuzzleMarginMm, kPuzzleMarginMm, kPuzzleMarginMm),
+                    QPageLayout::Millimeter));
     writer.setTitle(puzzle.title.empty() ? QStringLiteral("Krzyżówka")
                                          : QString::fromStdString(puzzle.title));
     writer.setCreator(QStringLiteral("Wypełniak"));

@@ -11,5 +11,8 @@
 // A4 sizes in millimetres and points.
 void paintPuzzle(QPagedPaintDevice& device, const wypelniak::Puzzle& puzzle);
 
+// The margin of every side of the page, in millimetres.
+inline constexpr qreal kPuzzleMarginMm = 15.0;
+
 // The same as the bytes of an A4 PDF document.
 QByteArray puzzlePdf(const wypelniak::Puzzle& puzzle);
