@@ -207,7 +207,8 @@ void Lexicon::LoadLength(int length, std::string& data) {
     return;
   }
   reports_[l] = std::move(report);
-  indexes_[l] = std::make_shared<const WordIndex>();
+  // No words, but of its length: what fits is asked position by position.
+  indexes_[l] = std::make_shared<const WordIndex>(length, std::vector<LetterCode>{}, std::vector<std::uint8_t>{});
 }
 
 std::vector<std::uint8_t> Lexicon::Score(int length, const std::vector<LetterCode>& words, const WordTable& table) const {
