@@ -188,9 +188,16 @@ void DiagramWindowFill(const fs::path& folder) {
   d.Command(IDM_DIAGRAM_COFNIJ);
   CHECK(d.ShowsRows(L"..\n..\n"), L"one undo step takes the whole fill back: " + d.Rows());
 
-  // Both presses wait in the queue: "Przerwij" comes before the fill's end.
+  // Both presses are in the queue before the window takes the first, so that
+  // "Przerwij" comes before the end of however short a fill.
+  HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, d.program.Thread());
+  CHECK(thread && SuspendThread(thread) != static_cast<DWORD>(-1), L"the window's thread held");
   d.Button(IDC_DIAGRAM_WYPELNIJ);
   d.Button(IDC_DIAGRAM_PRZERWIJ);
+  if (thread) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
   CHECK(WaitUntil([&] { return d.Status().find(L"przerwane") != std::wstring::npos; }),
         L"the fill is stopped: " + d.Status());
   CHECK_EQ(d.Rows(), L"..\n..\n", L"the grid after a stopped fill");
