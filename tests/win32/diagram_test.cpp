@@ -12,6 +12,8 @@
 
 #include "../../win32/controls.h"
 #include "checks.h"
+// After windows.h, which checks.h brings in.
+#include <shellapi.h>
 #include "driver.h"
 #include "gridfile.h"
 #include "gridwindow.h"
@@ -261,4 +263,86 @@ void DiagramWindowFiles(const fs::path& folder) {
                reinterpret_cast<LPARAM>(GetDlgItem(ask, IDC_NOWY_UTWORZ)));
   CHECK(again.ShowsRows(L"....\n....\n....\n"), L"a new 4 × 3 grid: " + again.Rows());
   CHECK_EQ(again.Title(), L"Wypełniak – diagram", L"a new grid has no file");
+}
+
+// The command the user's .ipuz association runs for file, read as the
+// shell reads it: the extension's program class, then its open command.
+std::wstring AssociatedCommand(const fs::path& file) {
+  auto read = [](const std::wstring& key) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    return RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) ==
+                   ERROR_SUCCESS
+               ? std::wstring(value)
+               : std::wstring();
+  };
+  const std::wstring progId = read(L"Software\\Classes\\.ipuz");
+  std::wstring command = progId.empty() ? L"" : read(L"Software\\Classes\\" + progId + L"\\shell\\open\\command");
+  if (const std::size_t at = command.find(L"%1"); at != std::wstring::npos) command.replace(at, 2, file.wstring());
+  return command;
+}
+
+// Opens file as a double-click in Explorer does; the started process, or null.
+HANDLE OpenByAssociation(const fs::path& file) {
+  // Wine 8 keeps the user's classes (HKCU\Software\Classes) out of the
+  // shell's view, which Windows merges into it: there the test runs the
+  // association's command itself.
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+    std::wstring command = AssociatedCommand(file);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (command.empty() ||
+        !CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+      return nullptr;
+    CloseHandle(info.hThread);
+    return info.hProcess;
+  }
+  SHELLEXECUTEINFOW open{};
+  open.cbSize = sizeof open;
+  open.fMask = SEE_MASK_NOCLOSEPROCESS;
+  open.lpVerb = L"open";
+  const std::wstring path = file.wstring();
+  open.lpFile = path.c_str();
+  open.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExW(&open) ? open.hProcess : nullptr;
+}
+
+// The installed grid program opens an .ipuz file through the file's
+// association.
+void DiagramAssociation(const fs::path& installedFolder) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const fs::path file = fs::path(temp) / (L"skojarzenie-" + std::to_wstring(GetCurrentProcessId()) + L".ipuz");
+  wypelniak::Puzzle puzzle;
+  puzzle.grid = wypelniak::ParseGridText("ab#\n...\n").grid;
+  CHECK(wypelniak::WriteGridFile(file, puzzle).error == wypelniak::GridFileError::None, L"the test's .ipuz");
+  const HANDLE process = OpenByAssociation(file);
+  CHECK(process != nullptr, L"the .ipuz file opens by its association: " + AssociatedCommand(file));
+  if (!process) return;
+  wchar_t image[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  QueryFullProcessImageNameW(process, 0, image, &size);
+  std::error_code ec;
+  CHECK(fs::equivalent(fs::path(image), installedFolder / "wypelniak-diagram.exe", ec),
+        L"in the installed grid program: " + std::wstring(image));
+  const DWORD pid = GetProcessId(process);
+  HWND window = nullptr;
+  const bool shown = WaitUntil([&] {
+    window = FindWindowW(WYPELNIAK_DIAGRAM_CLASS, nullptr);
+    DWORD owner = 0;
+    if (window) GetWindowThreadProcessId(window, &owner);
+    return window && owner == pid && IsWindowVisible(window);
+  });
+  CHECK(shown, L"the grid window shows");
+  if (shown) {
+    CHECK(WaitUntil([&] { return Text(GetDlgItem(window, IDC_DIAGRAM_GRID)) == L"AB#\n...\n"; }),
+          L"with the file's grid: " + Text(GetDlgItem(window, IDC_DIAGRAM_GRID)));
+    CHECK(Text(window).find(file.filename().wstring()) != std::wstring::npos, L"its title names the file");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  CHECK(WaitForSingleObject(process, kWait) == WAIT_OBJECT_0, L"and closes unchanged, asking nothing");
+  CloseHandle(process);
+  std::error_code ignored;
+  fs::remove(file, ignored);
 }

@@ -28,6 +28,7 @@ std::wstring ModalFormProblem();
 void DiagramWindowEditing(const fs::path& folder);
 void DiagramWindowFill(const fs::path& folder);
 void DiagramWindowFiles(const fs::path& folder);
+void DiagramAssociation(const fs::path& installedFolder);
 
 namespace {
 
@@ -941,7 +942,9 @@ int wmain(int argc, wchar_t** argv) {
       {"DiagramWindowFiles", [](const Fixture& f) { DiagramWindowFiles(f.folder); }},
   };
   // "Installed", "Repair": the program where it is, with its own word list.
-  const Test installedTests[] = {{"Installed", Installed}, {"Repair", RepairAsAdvised}};
+  const Test installedTests[] = {{"Installed", Installed},
+                                 {"Repair", RepairAsAdvised},
+                                 {"Association", [](const Fixture& f) { DiagramAssociation(f.folder); }}};
   for (const Test& test : installedTests) {
     if (only != test.name) continue;
     std::printf("[ RUN      ] %s\n", test.name);
