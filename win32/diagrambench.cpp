@@ -1,0 +1,139 @@
+// The grid window timed beside the core alone, in one process and one run:
+//
+//   wypelniak_diagram_bench.exe GRID [program folder] [rounds]
+//
+// A keystroke: from the letter (or Backspace) sent to the grid control until
+// the window has painted the grid, the candidates and the clues, against the
+// core's LiveView of the same grid. A fill: from the press on "Wypełnij"
+// until the window shows the filled grid, against FillGrid with the same
+// seed on the same list, with no window.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "controls.h"
+#include "fill.h"
+#include "frmdiagram.h"
+#include "gridwindow.h"
+#include "liveview.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Handles messages until done() holds, sleeping in between so that a
+// worker thread has the processor.
+template <typename Condition>
+void PumpUntil(Condition done) {
+  while (!done()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    Form::ProcessPendingMessages();
+  }
+}
+
+void Paint(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  GdiFlush();
+}
+
+wypelniak::Grid GridShown(HWND grid) {
+  wchar_t text[4096] = {};
+  GetWindowTextW(grid, text, 4096);
+  return wypelniak::ParseGridText(Narrow(text)).grid;
+}
+
+void Report(const char* what, const std::vector<double>& core, const std::vector<double>& window) {
+  const double c = Median(core), w = Median(window);
+  std::printf("%s, %zu samples, median (min)\n", what, core.size());
+  std::printf("  core alone:    %9.2f ms (%.2f)\n", c, *std::min_element(core.begin(), core.end()));
+  std::printf("  window shown:  %9.2f ms (%.2f)\n", w, *std::min_element(window.begin(), window.end()));
+  std::printf("  window / core: %9.2f\n", w / c);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::printf("usage: wypelniak_diagram_bench GRID [program folder] [rounds]\n");
+    return 2;
+  }
+  const std::filesystem::path gridFile = argv[1];
+  const std::filesystem::path folder = argc > 2 ? std::filesystem::path(argv[2]) : wypelniak::ProgramFolder();
+  const int rounds = argc > 3 ? _wtoi(argv[3]) : 9;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+
+  frmDiagram window(folder);
+  window.Show();
+  if (!window.OpenFile(gridFile)) return 1;
+  HWND main = window.Handle();
+  HWND grid = GetDlgItem(main, IDC_DIAGRAM_GRID);
+  HWND fill = GetDlgItem(main, IDC_DIAGRAM_WYPELNIJ);
+  const auto start = Clock::now();
+  PumpUntil([&] { return IsWindowEnabled(fill) != FALSE; });
+  std::printf("the window's list loaded in %.1f s\n", Milliseconds(Clock::now() - start) / 1000);
+
+  wypelniak::Lexicon lexicon(folder);
+  wypelniak::LoadGridLexicon(lexicon, folder, {}, nullptr);
+  const wypelniak::IndexSet indexes = lexicon.Indexes();
+  std::printf("%llu words\n", static_cast<unsigned long long>(lexicon.WordCount()));
+
+  // Keystrokes: a letter into the first open cell, then Backspace takes it out.
+  std::vector<double> coreKeys, windowKeys;
+  for (int round = 0; round < rounds; ++round) {
+    for (const bool letter : {true, false}) {
+      auto t = Clock::now();
+      if (letter)
+        SendMessageW(grid, WM_CHAR, L'k', 1);
+      else
+        SendMessageW(grid, WM_KEYDOWN, VK_BACK, 1);
+      Paint(main);
+      windowKeys.push_back(Milliseconds(Clock::now() - t));
+      const wypelniak::Grid shown = GridShown(grid);
+      t = Clock::now();
+      const wypelniak::LiveView live(shown, indexes);
+      coreKeys.push_back(Milliseconds(Clock::now() - t));
+    }
+  }
+  Report("keystroke to updated grid and candidates", coreKeys, windowKeys);
+
+  // Fills with the seeds the window's presses use, 1, 2, ...; each undone.
+  const wypelniak::Grid base = GridShown(grid);
+  std::vector<double> coreFills, windowFills;
+  int same = 0;
+  for (int round = 0; round < rounds; ++round) {
+    wypelniak::FillOptions options;
+    options.seed = static_cast<std::uint64_t>(round) + 1;
+    auto t = Clock::now();
+    const wypelniak::FillResult result = wypelniak::FillGrid(base, indexes, options);
+    coreFills.push_back(Milliseconds(Clock::now() - t));
+
+    t = Clock::now();
+    SendMessageW(fill, BM_CLICK, 0, 0);
+    PumpUntil([&] { return IsWindowEnabled(fill) != FALSE; });
+    Paint(main);
+    windowFills.push_back(Milliseconds(Clock::now() - t));
+    if (result.outcome == wypelniak::FillOutcome::Filled && GridShown(grid) == result.grid) ++same;
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_DIAGRAM_COFNIJ, 0), 0);
+  }
+  Report("fill of the grid", coreFills, windowFills);
+  std::printf("  the same fill both ways: %d of %d\n", same, rounds);
+  return same == rounds ? 0 : 1;
+}
