@@ -1,12 +1,14 @@
 // The grid window timed beside the core alone, in one process and one run:
 //
-//   wypelniak_diagram_bench.exe GRID [program folder] [rounds]
+//   wypelniak_diagram_bench.exe GRID [program folder] [rounds] [FILL GRID]
 //
 // A keystroke: from the letter (or Backspace) sent to the grid control until
 // the window has painted the grid, the candidates and the clues, against the
 // core's LiveView of the same grid. A fill: from the press on "Wypełnij"
-// until the window shows the filled grid, against FillGrid with the same
-// seed on the same list, with no window.
+// until the window shows the filled grid (on FILL GRID when given), against
+// a FillJob with the same seed on the same list, with no window; and the
+// core's LiveView of the filled grid, which the window works out to show
+// what fits after the fill.
 
 #include <windows.h>
 
@@ -77,6 +79,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::filesystem::path gridFile = argv[1];
   const std::filesystem::path folder = argc > 2 ? std::filesystem::path(argv[2]) : wypelniak::ProgramFolder();
   const int rounds = argc > 3 ? _wtoi(argv[3]) : 9;
+  const std::filesystem::path fillFile = argc > 4 ? std::filesystem::path(argv[4]) : gridFile;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 
@@ -90,7 +93,7 @@ int wmain(int argc, wchar_t** argv) {
   PumpUntil([&] { return IsWindowEnabled(fill) != FALSE; });
   std::printf("the window's list loaded in %.1f s\n", Milliseconds(Clock::now() - start) / 1000);
 
-  wypelniak::Lexicon lexicon(folder);
+  wypelniak::Lexicon lexicon(wypelniak::DictionaryFolder(folder));
   wypelniak::LoadGridLexicon(lexicon, folder, {}, nullptr);
   const wypelniak::IndexSet indexes = lexicon.Indexes();
   std::printf("%llu words\n", static_cast<unsigned long long>(lexicon.WordCount()));
@@ -115,15 +118,34 @@ int wmain(int argc, wchar_t** argv) {
   Report("keystroke to updated grid and candidates", coreKeys, windowKeys);
 
   // Fills with the seeds the window's presses use, 1, 2, ...; each undone.
+  if (fillFile != gridFile && !window.OpenFile(fillFile)) return 1;
+  Form::ProcessPendingMessages();
   const wypelniak::Grid base = GridShown(grid);
-  std::vector<double> coreFills, windowFills;
+  std::vector<double> coreFills, reportedFills, windowFills, filledViews;
   int same = 0;
   for (int round = 0; round < rounds; ++round) {
     wypelniak::FillOptions options;
     options.seed = static_cast<std::uint64_t>(round) + 1;
+    wypelniak::FillResult result;
     auto t = Clock::now();
-    const wypelniak::FillResult result = wypelniak::FillGrid(base, indexes, options);
+    {
+      wypelniak::FillJob job(base, indexes, options, {}, [&result](wypelniak::FillResult r) { result = std::move(r); });
+      job.Wait();
+    }
     coreFills.push_back(Milliseconds(Clock::now() - t));
+    // The same with progress reports taken, as the window takes them.
+    t = Clock::now();
+    {
+      wypelniak::FillProgress last;
+      wypelniak::FillJob job(
+          base, indexes, options, [&last](const wypelniak::FillProgress& p) { last = p; },
+          [](wypelniak::FillResult) {});
+      job.Wait();
+    }
+    reportedFills.push_back(Milliseconds(Clock::now() - t));
+    t = Clock::now();
+    { const wypelniak::LiveView filled(result.grid, indexes); }
+    filledViews.push_back(Milliseconds(Clock::now() - t));
 
     t = Clock::now();
     SendMessageW(fill, BM_CLICK, 0, 0);
@@ -134,6 +156,10 @@ int wmain(int argc, wchar_t** argv) {
     SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_DIAGRAM_COFNIJ, 0), 0);
   }
   Report("fill of the grid", coreFills, windowFills);
+  std::printf("  core with progress reports: %.2f ms (%.2f); window / that: %.2f\n", Median(reportedFills),
+              *std::min_element(reportedFills.begin(), reportedFills.end()), Median(windowFills) / Median(reportedFills));
+  std::printf("  core's LiveView of the filled grid: %.2f ms (%.2f)\n", Median(filledViews),
+              *std::min_element(filledViews.begin(), filledViews.end()));
   std::printf("  the same fill both ways: %d of %d\n", same, rounds);
   return same == rounds ? 0 : 1;
 }

@@ -49,7 +49,8 @@ const ControlSpec kControls[] = {
     {IDC_DIAGRAM_LBLHASLO, L"Static", L"Hasło:", kLabel, 0, 5640, 4620, 600, 255},
     {IDC_DIAGRAM_HASLO, L"Edit", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE, 6240,
      4575, 3240, 315},
-    {IDC_DIAGRAM_LBLPODPOWIEDZI, L"Static", L"", kLabel, 0, 5640, 4965, 3840, 255},
+    {IDC_DIAGRAM_LBLPODPOWIEDZI, L"Static", L"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX | WS_VISIBLE, 0,
+     5640, 4965, 3840, 255},
     {IDC_DIAGRAM_PODPOWIEDZI, WC_LISTVIEWW, L"", kList | LVS_NOCOLUMNHEADER, WS_EX_CLIENTEDGE, 5640, 5220, 3840,
      780},
 };
@@ -310,7 +311,7 @@ void frmDiagram::FillHints() {
     else if (hints_.empty())
       caption = "Podpowiedzi: tezaurus nie ma hasła „" + lower + "”";
     else
-      caption = "Podpowiedzi do „" + lower + "” (wybierz, aby wpisać do hasła):";
+      caption = "Podpowiedzi do „" + lower + "” (kliknij, by wpisać):";
   }
   SetWindowTextW(Item(IDC_DIAGRAM_LBLPODPOWIEDZI), Widen(caption).c_str());
   HWND list = Item(IDC_DIAGRAM_PODPOWIEDZI);
