@@ -111,6 +111,9 @@ class GridEdit {
   bool Redo();
   bool Modified() const { return revision_ != savedRevision_; }
   void MarkSaved() { savedRevision_ = revision_; }
+  // Counts the grid as never saved, whatever is undone (a grid taken from a
+  // recovery copy).
+  void MarkUnsaved() { savedRevision_ = ~std::uint64_t{0}; }
 
  private:
   // A clue's key: the slot's direction and its first cell.

@@ -207,7 +207,8 @@ void Lexicon::LoadLength(int length, std::string& data) {
     return;
   }
   reports_[l] = std::move(report);
-  // No words, but of its length: what fits is asked position by position.
+  // An empty index of the right length: a slot of that length has no word,
+  // and is asked nothing out of range.
   indexes_[l] = std::make_shared<const WordIndex>(length, std::vector<LetterCode>{}, std::vector<std::uint8_t>{});
 }
 

@@ -23,6 +23,8 @@
 #include <QVBoxLayout>
 
 #include "common.h"
+#include "diagramsession.h"
+#include "diagramsettings.h"
 #include "diagramview.h"
 #include "frmpodpowiedzi.h"
 #include "gridfile.h"
@@ -106,6 +108,10 @@ frmDiagram::frmDiagram(QWidget* parent) : QMainWindow(parent), programFolder_(wy
   prgWczytywanie_->setMaximumWidth(200);
   statusBar()->addWidget(lblStan_, 1);
   statusBar()->addPermanentWidget(prgWczytywanie_);
+  session_ = new DiagramSession(edit_, filePath_, this);
+  session_->setFolder(wypelniak::DictionaryFolder(programFolder_));
+  connect(session_, &DiagramSession::status, lblStan_, &QLabel::setText);
+  connect(session_, &DiagramSession::openRecent, this, &frmDiagram::openRecent);
   buildMenus();
   connect(diagram_, &DiagramView::edited, this, &frmDiagram::refresh);
   resize(980, 640);
@@ -170,6 +176,9 @@ void frmDiagram::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&Plik"));
   file->addAction(QStringLiteral("&Nowy…"), QKeySequence::New, this, &frmDiagram::newGrid);
   file->addAction(QStringLiteral("&Otwórz…"), QKeySequence::Open, this, &frmDiagram::openChosen);
+  QMenu* recent = file->addMenu(QStringLiteral("Ostatnio &otwierane"));
+  recent->setObjectName(QStringLiteral("OstatnioOtwierane"));
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] { session_->fillRecentMenu(recent); });
   file->addAction(QStringLiteral("&Zapisz"), QKeySequence::Save, this, &frmDiagram::save);
   file->addAction(QStringLiteral("Zapisz &jako…"), QKeySequence::SaveAs, this, &frmDiagram::saveAs);
   file->addSeparator();
@@ -182,12 +191,16 @@ void frmDiagram::buildMenus() {
   QAction* redoAction = editMenu->addAction(QStringLiteral("&Ponów"), this, &frmDiagram::redo);
   redoAction->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("&Ustawienia"));
+  settings->addAction(QStringLiteral("&Wypełnianie…"), this, &frmDiagram::editSettings)
+      ->setObjectName(QStringLiteral("UstawieniaWypelniania"));
 }
 
 // ---- The word list ------------------------------------------------------------
 
 void frmDiagram::setProgramFolder(const std::filesystem::path& folder) {
   programFolder_ = folder;
+  session_->setFolder(wypelniak::DictionaryFolder(programFolder_));
   if (shownOnce_) startLoading();
 }
 
@@ -196,6 +209,7 @@ void frmDiagram::showEvent(QShowEvent* event) {
   if (shownOnce_) return;
   shownOnce_ = true;
   startLoading();
+  QMetaObject::invokeMethod(this, &frmDiagram::offerRecovery, Qt::QueuedConnection);
 }
 
 void frmDiagram::stopLoading() {
@@ -215,13 +229,20 @@ void frmDiagram::startLoading() {
   const std::filesystem::path thesaurus = wypelniak::ThesaurusFolder(programFolder_);
   lexicon_ = std::make_unique<wypelniak::Lexicon>(folder);
   wypelniak::Lexicon* lexicon = lexicon_.get();
+  const std::filesystem::path scoreFile = wypelniak::PathFromText(session_->settings().scoreFile);
   prgWczytywanie_->setRange(0, 0);
   prgWczytywanie_->show();
   lblStan_->setText(QStringLiteral("Wczytywanie listy słów z %1…").arg(pathText(folder)));
-  loader_ = std::thread([this, lexicon, folder, thesaurus, generation] {
+  loader_ = std::thread([this, lexicon, folder, thesaurus, scoreFile, generation] {
     wypelniak::ScoreSources sources;
     wypelniak::AddThesaurusWords(thesaurus, sources);
     wypelniak::AddBaseForms(folder, sources);
+    scoreProblem_.clear();
+    if (!scoreFile.empty()) {
+      const wypelniak::ScoreFileError e = wypelniak::ReadScoreFile(scoreFile, sources);
+      if (e.kind != wypelniak::ScoreFileError::None)
+        scoreProblem_ = wypelniak::DescribeScoreFileError(scoreFile, e);
+    }
     *lexicon = wypelniak::Lexicon(folder, std::move(sources));
     lexicon->Load(
         [this](int done, int total) {
@@ -253,6 +274,7 @@ void frmDiagram::loaded(unsigned generation) {
                 .arg(pathText(lexicon_->Folder()));
   }
   if (state.isEmpty()) state = QStringLiteral("Lista słów wczytana: %L1 wyrazów.").arg(lexicon_->WordCount());
+  if (!scoreProblem_.empty()) state += QStringLiteral(" ") + fromUtf8(scoreProblem_);
   lblStan_->setText(state);
   liveGrid_ = {};
   refresh();
@@ -273,6 +295,7 @@ void frmDiagram::refresh() {
   updateTitle();
   updateButtons();
   diagram_->update();
+  session_->gridChanged();
 }
 
 void frmDiagram::fillCandidates() {
@@ -402,6 +425,8 @@ void frmDiagram::startFill(std::vector<char> chosen) {
   wypelniak::FillOptions options;
   options.seed = fillSeed_++;  // another press, another fill
   options.fillSlots = std::move(chosen);
+  options.preferClueable = session_->settings().preferClueable;
+  options.minScore = session_->settings().minScore;
   const wypelniak::Grid base = edit_.GetGrid();
   diagram_->setReadOnly(true);
   lblStan_->setText(QStringLiteral("Wypełnianie…"));
@@ -485,6 +510,7 @@ bool frmDiagram::openFile(const QString& path) {
     return false;
   }
   edit_.Open(read.puzzle);
+  session_->fileUsed(path);
   filePath_ = path.endsWith(QStringLiteral(".ipuz"), Qt::CaseInsensitive) ? path : QString();
   // A text grid is saved as .ipuz under a name the user chooses ("Zapisz jako").
   refresh();
@@ -493,6 +519,7 @@ bool frmDiagram::openFile(const QString& path) {
 }
 
 bool frmDiagram::saveFile(const QString& path) {
+  if (session_->changedOnDisk(path) && !askToOverwriteChanged(this, path)) return false;
   const wypelniak::GridFileResult written = wypelniak::WriteGridFile(toPath(path), edit_.ToPuzzle());
   if (written.error != wypelniak::GridFileError::None) {
     showMessage(this, wypelniak::DescribeGridFileError(written), "", wypelniak::MessageIcon::Exclamation);
@@ -500,6 +527,8 @@ bool frmDiagram::saveFile(const QString& path) {
   }
   edit_.MarkSaved();
   filePath_ = path;
+  session_->fileUsed(path);
+  session_->dropRecoveryCopy();
   refresh();
   return true;
 }
@@ -544,7 +573,47 @@ void frmDiagram::openChosen() {
   const QString path =
       QFileDialog::getOpenFileName(this, QStringLiteral("Otwórz diagram"), QString(),
                                    QStringLiteral("Krzyżówki (*.ipuz *.txt);;Wszystkie pliki (*)"));
-  if (!path.isEmpty()) openFile(path);
+  if (!path.isEmpty() && openFile(path)) session_->dropRecoveryCopy();
+}
+
+void frmDiagram::openRecent(const QString& path) {
+  if (fillJob_ || !maybeDropChanges()) return;
+  if (!QFileInfo::exists(path)) {
+    showMessage(this,
+                "Nie ma już pliku " + path.toStdString() +
+                    " (przeniesiono go albo usunięto). Usunięto go z listy ostatnio otwieranych; jeśli plik "
+                    "jest w innym miejscu, otwórz go poleceniem Plik › Otwórz…",
+                "", wypelniak::MessageIcon::Exclamation);
+    session_->forgetFile(path);
+    return;
+  }
+  if (openFile(path)) session_->dropRecoveryCopy();
+}
+
+void frmDiagram::editSettings() {
+  if (fillJob_) return;
+  wypelniak::SessionSettings settings = session_->settings();
+  if (!editFillSettings(this, settings)) return;
+  const bool rescore = settings.scoreFile != session_->settings().scoreFile;
+  session_->setSettings(settings);
+  if (rescore && shownOnce_) startLoading();
+}
+
+void frmDiagram::offerRecovery() {
+  if (const QString problem = session_->takeProblem(); !problem.isEmpty())
+    showMessage(this, problem.toStdString(), "", wypelniak::MessageIcon::Exclamation);
+  const std::optional<wypelniak::RecoveryCopy> copy = session_->recoveryCopy();
+  if (!copy || fillJob_) return;
+  if (!askToRestore(this, *copy)) {
+    session_->dropRecoveryCopy();
+    return;
+  }
+  edit_.Open(copy->puzzle);
+  edit_.MarkUnsaved();
+  filePath_ = fromUtf8(copy->originalPath);
+  if (!filePath_.isEmpty()) session_->fileUsed(filePath_);
+  refresh();
+  diagram_->setFocus();
 }
 
 void frmDiagram::newGrid() {
@@ -554,6 +623,7 @@ void frmDiagram::newGrid() {
   if (!askNewGrid(this, width, height, symmetry)) return;
   edit_.NewGrid(width, height, static_cast<wypelniak::Symmetry>(symmetry));
   filePath_.clear();
+  session_->dropRecoveryCopy();
   refresh();
   diagram_->setFocus();
 }
@@ -577,5 +647,6 @@ void frmDiagram::closeEvent(QCloseEvent* event) {
     return;
   }
   if (fillJob_) fillJob_->Cancel();
+  session_->dropRecoveryCopy();
   event->accept();
 }

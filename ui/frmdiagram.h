@@ -14,6 +14,7 @@
 #include "lexicon.h"
 #include "liveview.h"
 
+class DiagramSession;
 class DiagramView;
 class QComboBox;
 class QLabel;
@@ -55,6 +56,8 @@ class frmDiagram : public QMainWindow {
   const wypelniak::GridEdit& edit() const { return edit_; }
   // The live view of the grid as it stands; null while the list loads.
   const wypelniak::LiveView* liveView() const { return live_.get(); }
+  // The settings, recent files and recovery copy (DiagramSession).
+  DiagramSession* session() const { return session_; }
 
   // Asked before unsaved changes are dropped: true to go on (after saving
   // them or not), false to stay. By default a question with three buttons;
@@ -84,6 +87,10 @@ class frmDiagram : public QMainWindow {
   void showHints(QListWidgetItem* item);
   void clueEdited(QTreeWidgetItem* item, int column);
   void symmetryChosen(int index);
+  void editSettings();
+  void openRecent(const QString& path);
+  // At the first showing: a damaged settings file said, a recovery copy offered.
+  void offerRecovery();
   // After any change: the live view, the lists, the title, the buttons.
   void refresh();
 
@@ -135,5 +142,7 @@ class frmDiagram : public QMainWindow {
   QPushButton* cmdPrzerwij_;
   QComboBox* cboSymetria_;
   QLabel* lblStan_;
+  DiagramSession* session_;
+  std::string scoreProblem_;  // the score file's error, from the loader
   QProgressBar* prgWczytywanie_;
 };

@@ -247,23 +247,6 @@ TEST(live_view, counts_words_that_leave_every_crossing_a_word) {
   for (int cell = 0; cell < 4; ++cell) EXPECT_EQ(view.Letters(cell), LetterBit(0) | LetterBit(2)) << cell;
 }
 
-// A length with no file (slow.2 here) or an unusable one (slow.4 with a
-// damaged count line) has no words: its slots are dead, not a crash.
-TEST(live_view, a_length_without_a_usable_file_has_no_words) {
-  for (const bool damaged : {false, true}) {
-    SmallList list({"kot", "kit"});
-    if (damaged) {
-      WriteBytes(list.folder.path() / "slow.4", "x\r\nlato\r\n");
-      list.lexicon.Load();
-    }
-    const LiveView view(GridOf("....\n...#\n"), list.lexicon.Indexes());
-    ASSERT_EQ(view.Slots().size(), 5u) << damaged;
-    EXPECT_TRUE(view.Dead(0)) << damaged;  // 1 across, four letters
-    EXPECT_EQ(view.Count(0), 0u) << damaged;
-    EXPECT_TRUE(view.Dead(2)) << damaged;  // 1 down, two letters
-  }
-}
-
 TEST(live_view, dead_slot_marks_the_cell_that_blocks_it) {
   SmallList list({"kot", "kit", "tak"});
   // 1 across "kox": no word; the x alone blocks it (kot, kit fit with
@@ -276,6 +259,20 @@ TEST(live_view, dead_slot_marks_the_cell_that_blocks_it) {
   EXPECT_TRUE(view.DeadCell(2));
   EXPECT_FALSE(view.DeadCell(0));
   EXPECT_FALSE(view.DeadCell(1));
+}
+
+// A length the list has no file for (or only a damaged one) gives slots with
+// no word: dead in the live view, impossible for the fill.
+TEST(live_view, a_length_without_a_list_leaves_its_slots_dead) {
+  SmallList list(kSquareWords);
+  WriteBytes(list.folder.path() / "slow.4", "nie liczba\r\n");
+  list.lexicon.Load();
+  for (const char* text : {".....\n", "....\n"}) {
+    const Grid grid = GridOf(text);
+    const LiveView view(grid, list.lexicon.Indexes());
+    EXPECT_TRUE(view.Dead(0)) << text;
+    EXPECT_EQ(FillGrid(grid, list.lexicon.Indexes(), {}).reason, ImpossibleReason::NoWordFits) << text;
+  }
 }
 
 }  // namespace
