@@ -72,6 +72,14 @@ std::string UnsavedChangesQuestion(const std::string& fileName) {
   return name + " ma niezapisane zmiany. Zapisać je?\n\nTak – zapisz, Nie – porzuć zmiany, Anuluj – wróć do diagramu.";
 }
 
+std::string RecoveryQuestion(const std::string& originalPath) {
+  const std::string from =
+      originalPath.empty() ? "nowego diagramu, jeszcze niezapisanego" : "diagramu z pliku " + originalPath;
+  return "Poprzednia sesja nie zakończyła się zwykłym zamknięciem okna. Została kopia zapasowa " + from +
+         " z niezapisanymi zmianami.\n\nPrzywrócić ją? Przywrócony diagram trzeba potem zapisać (Ctrl+S). "
+         "Odrzucenie usuwa kopię.";
+}
+
 std::vector<std::string> HintTerms(const ThesaurusLookup& lookup) {
   std::vector<std::string> terms;
   auto add = [&terms](const std::string& term) {

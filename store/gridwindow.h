@@ -17,7 +17,7 @@
 // itself (GridEdit): the word list with the scores the fill prefers, the
 // window's title, a slot's word as the clue list shows it, the caption over
 // the fitting words, the state of the word list, the fill's progress, the
-// question about unsaved changes and the terms a hint offers for a clue. A
+// questions about unsaved changes and a recovery copy, and the terms a hint offers for a clue. A
 // window only puts these texts on its controls.
 namespace wypelniak {
 
@@ -48,6 +48,11 @@ std::string FillProgressText(const FillProgress& progress);
 
 // The question before unsaved changes go; fileName empty for a grid never saved.
 std::string UnsavedChangesQuestion(const std::string& fileName);
+
+// The question at the start when a recovery copy of a grid with unsaved
+// changes is left (originalPath: the grid's file, UTF-8, empty for a grid
+// never saved).
+std::string RecoveryQuestion(const std::string& originalPath);
 
 // The terms a lookup offers as a clue (synonyms, broader and narrower terms),
 // each once, in the thesaurus's order, usage notes in parentheses left out.

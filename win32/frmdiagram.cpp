@@ -12,6 +12,7 @@
 #include "frmnowy.h"
 #include "gridfile.h"
 #include "gridwindow.h"
+#include "session.h"
 #include "thesaurus.h"
 
 using wypelniak::Direction;
@@ -22,6 +23,11 @@ constexpr UINT kLoadProgress = WM_APP + 1;  // wParam: lengths read, lParam: of 
 constexpr UINT kLoaded = WM_APP + 2;        // wParam: the load's generation
 constexpr UINT kFillProgress = WM_APP + 3;
 constexpr UINT kFillDone = WM_APP + 4;
+
+// The recovery copy is written this long after the first unsaved change, then
+// again at most this often while changes go on.
+constexpr UINT_PTR kRecoveryTimer = 1;
+constexpr UINT kRecoveryQuietMs = 2000;
 
 // The candidate list shows at most this many of a slot's words; its caption says how many fit.
 constexpr std::uint32_t kListedWords = 2000;
@@ -218,6 +224,7 @@ void frmDiagram::Refresh() {
   FillHints();
   UpdateTitle();
   UpdateButtons();
+  ScheduleRecoveryCopy();
   InvalidateRect(Item(IDC_DIAGRAM_GRID), nullptr, FALSE);
 }
 
@@ -481,6 +488,7 @@ bool frmDiagram::OpenFile(const std::filesystem::path& path) {
     return false;
   }
   edit_.Open(read.puzzle);
+  DropRecoveryCopy();
   // A text grid is saved as .ipuz under a name the user chooses ("Zapisz jako").
   filePath_ = IsIpuz(path) ? path : std::filesystem::path();
   Refresh();
@@ -495,6 +503,7 @@ bool frmDiagram::SaveFile(const std::filesystem::path& path) {
     return false;
   }
   edit_.MarkSaved();
+  DropRecoveryCopy();
   filePath_ = path;
   SetStatus("Zapisano: " + wypelniak::PathText(path));
   Refresh();
@@ -549,6 +558,7 @@ void frmDiagram::NewGrid() {
   ask.SetIcon(bigIcon_, smallIcon_);
   if (!ask.Ask(Handle())) return;
   edit_.NewGrid(ask.GridWidth(), ask.GridHeight(), ask.GridSymmetry());
+  DropRecoveryCopy();
   filePath_.clear();
   Refresh();
   SetFocus(Item(IDC_DIAGRAM_GRID));
@@ -575,7 +585,60 @@ bool frmDiagram::MaybeDropChanges() {
 void frmDiagram::Close() {
   if (!MaybeDropChanges()) return;
   if (fillJob_) fillJob_->Cancel();
+  DropRecoveryCopy();
   DestroyWindow(Handle());
+}
+
+// ---- The recovery copy ------------------------------------------------------------
+
+void frmDiagram::ScheduleRecoveryCopy() {
+  if (!edit_.Modified() || recoveryPending_) return;
+  recoveryPending_ = SetTimer(Handle(), kRecoveryTimer, kRecoveryQuietMs, nullptr) != 0;
+}
+
+void frmDiagram::WriteRecoveryCopy() {
+  KillTimer(Handle(), kRecoveryTimer);
+  recoveryPending_ = false;
+  if (!edit_.Modified()) return;
+  wypelniak::Puzzle puzzle = edit_.ToPuzzle();
+  if (copied_ == puzzle) return;
+  const wypelniak::SessionResult written = wypelniak::WriteRecoveryCopy(
+      wypelniak::DictionaryFolder(programFolder_), puzzle, filePath_.empty() ? "" : Narrow(filePath_.wstring()));
+  if (written.error != wypelniak::SessionError::None) {
+    SetStatus("Kopia zapasowa diagramu nie powstała. " + wypelniak::DescribeSessionError(written));
+    return;
+  }
+  copied_ = std::move(puzzle);
+}
+
+void frmDiagram::DropRecoveryCopy() {
+  KillTimer(Handle(), kRecoveryTimer);
+  recoveryPending_ = false;
+  copied_.reset();
+  const wypelniak::SessionResult dropped = wypelniak::DropRecoveryCopy(wypelniak::DictionaryFolder(programFolder_));
+  if (dropped.error != wypelniak::SessionError::None) SetStatus(wypelniak::DescribeSessionError(dropped));
+}
+
+bool frmDiagram::OfferRecovery() {
+  wypelniak::SessionResult result;
+  const std::optional<wypelniak::RecoveryCopy> copy =
+      wypelniak::ReadRecoveryCopy(wypelniak::DictionaryFolder(programFolder_), &result);
+  if (result.error != wypelniak::SessionError::None)
+    ShowMessage(Handle(), wypelniak::DescribeSessionError(result), "", wypelniak::MessageIcon::Exclamation);
+  if (!copy || fillJob_) return false;
+  const int answer = MessageBoxW(Handle(), Widen(wypelniak::RecoveryQuestion(copy->originalPath)).c_str(),
+                                 Widen(wypelniak::GridWindowTitle("", false)).c_str(), MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) {
+    DropRecoveryCopy();
+    return false;
+  }
+  edit_.Open(copy->puzzle);
+  edit_.MarkUnsaved();
+  filePath_ = copy->originalPath.empty() ? std::filesystem::path() : wypelniak::PathFromText(copy->originalPath);
+  copied_ = copy->puzzle;
+  Refresh();
+  SetFocus(Item(IDC_DIAGRAM_GRID));
+  return true;
 }
 
 // ---- Messages --------------------------------------------------------------------
@@ -681,6 +744,9 @@ LRESULT frmDiagram::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case kFillDone: FillDone(); return 0;
+    case WM_TIMER:
+      if (wParam == kRecoveryTimer) WriteRecoveryCopy();
+      return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: break;
   }

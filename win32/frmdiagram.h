@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,7 +21,9 @@
 // the current slot (the core's LiveView, worked out again after every
 // change), the fill of the whole grid or of the selected area on a worker
 // thread, the clue of every slot with the thesaurus's terms for the slot's
-// word, the grid's .ipuz file and its printing. The word list of slow/ beside
+// word, the grid's .ipuz file and its printing, and a recovery copy in
+// slow/ while there are unsaved changes (offered at the next start when the
+// window did not close normally). The word list of slow/ beside
 // the program loads on a worker thread while the grid can already be edited.
 class frmDiagram : public Form {
  public:
@@ -32,6 +35,9 @@ class frmDiagram : public Form {
   // Reads a grid file (.ipuz or the text form); false after a message.
   bool OpenFile(const std::filesystem::path& path);
   HACCEL Accelerators() const { return accelerators_; }
+  // The recovery copy a session that did not end normally left in slow/:
+  // offered to the user, restored or dropped; true when restored.
+  bool OfferRecovery();
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -73,6 +79,10 @@ class frmDiagram : public Form {
   void Redo();
   bool MaybeDropChanges();
   void Close();
+  // The recovery copy.
+  void ScheduleRecoveryCopy();
+  void WriteRecoveryCopy();
+  void DropRecoveryCopy();
 
   std::filesystem::path programFolder_;
   std::filesystem::path filePath_;  // the .ipuz file the grid is saved to; empty until there is one
@@ -110,4 +120,7 @@ class frmDiagram : public Form {
   std::mutex fillMutex_;
   wypelniak::FillProgress fillProgress_;
   wypelniak::FillResult fillResult_;
+
+  bool recoveryPending_ = false;           // the timer that writes the copy runs
+  std::optional<wypelniak::Puzzle> copied_;  // what the copy holds
 };

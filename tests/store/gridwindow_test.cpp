@@ -17,6 +17,8 @@ using testing::WriteBytes;
 TEST(grid_window, title_and_slot_words) {
   EXPECT_EQ(GridWindowTitle("", false), "Wypełniak – diagram");
   EXPECT_EQ(GridWindowTitle("krzyżówka.ipuz", true), "Wypełniak – diagram – krzyżówka.ipuz *");
+  EXPECT_NE(RecoveryQuestion("C:\\Krzyżówki\\k.ipuz").find("z pliku C:\\Krzyżówki\\k.ipuz"), std::string::npos);
+  EXPECT_NE(RecoveryQuestion("").find("jeszcze niezapisanego"), std::string::npos);
   const Grid grid = GridOf("żo.\n#..\n");
   const std::vector<Slot> slots = FindSlots(grid);
   ASSERT_EQ(slots.size(), 4u);

@@ -346,3 +346,31 @@ void DiagramAssociation(const fs::path& installedFolder) {
   std::error_code ignored;
   fs::remove(file, ignored);
 }
+
+// A grid with unsaved changes leaves a recovery copy in slow/; after the
+// program was killed the next start offers it, and a normal close drops it.
+void DiagramWindowRecovery(const fs::path& folder) {
+  WriteLists(folder);
+  const fs::path file = folder / "diagram.txt";
+  WriteFile(file, "...\n.#.\n...\n");
+  const fs::path copy = folder / "slow" / "diagram-kopia.ipuz";
+  {
+    Diagram d(folder, file);
+    if (!d.window) return;
+    CHECK(d.Type(L"kot", L"KOT\n.#.\n...\n"), L"typed: " + d.Rows());
+    CHECK(WaitUntil([&] { return fs::exists(copy); }), L"a recovery copy is written while changes are unsaved");
+    TerminateProcess(d.program.Process(), 1);
+    CHECK(d.program.WaitExit(kWait).has_value(), L"the program is killed");
+  }
+  Diagram again(folder, file);
+  if (!again.window) return;
+  const auto offered = again.program.WaitMessage(kWait, IDYES);
+  CHECK(offered && offered->text.find(L"kopia zapasowa") != std::wstring::npos,
+        L"the next start offers the copy: " + (offered ? offered->text : L"no question"));
+  CHECK(again.ShowsRows(L"KOT\n.#.\n...\n"), L"restored: " + again.Rows());
+  CHECK_EQ(again.Title(), L"Wypełniak – diagram *", L"the restored grid is unsaved");
+  PostMessageW(again.window, WM_CLOSE, 0, 0);
+  CHECK(again.program.WaitMessage(kWait, IDNO).has_value(), L"closing asks about the unsaved changes");
+  CHECK(again.program.WaitExit(kWait).has_value(), L"Nie: the window closes");
+  CHECK(!fs::exists(copy), L"and the recovery copy is gone");
+}

@@ -28,6 +28,7 @@ std::wstring ModalFormProblem();
 void DiagramWindowEditing(const fs::path& folder);
 void DiagramWindowFill(const fs::path& folder);
 void DiagramWindowFiles(const fs::path& folder);
+void DiagramWindowRecovery(const fs::path& folder);
 void DiagramAssociation(const fs::path& installedFolder);
 
 namespace {
@@ -940,6 +941,7 @@ int wmain(int argc, wchar_t** argv) {
       {"DiagramWindowEditing", [](const Fixture& f) { DiagramWindowEditing(f.folder); }},
       {"DiagramWindowFill", [](const Fixture& f) { DiagramWindowFill(f.folder); }},
       {"DiagramWindowFiles", [](const Fixture& f) { DiagramWindowFiles(f.folder); }},
+      {"DiagramWindowRecovery", [](const Fixture& f) { DiagramWindowRecovery(f.folder); }},
   };
   // "Installed", "Repair": the program where it is, with its own word list.
   const Test installedTests[] = {{"Installed", Installed},
