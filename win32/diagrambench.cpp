@@ -40,12 +40,13 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// Handles messages until done() holds, sleeping in between so that a
-// worker thread has the processor.
+// Handles messages until done() holds, waiting for them in between as a
+// message loop does (the fill's end arrives as a message and wakes it), so
+// that the worker thread has the processor.
 template <typename Condition>
 void PumpUntil(Condition done) {
   while (!done()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     Form::ProcessPendingMessages();
   }
 }

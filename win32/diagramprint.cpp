@@ -1,5 +1,6 @@
 #include "diagramprint.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -180,9 +181,12 @@ bool PrintPuzzle(HWND owner, const wypelniak::Puzzle& puzzle, std::string& probl
   dialog.hDevMode = A4Settings();
   dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
   if (!PrintDlgW(&dialog)) {
-    if (const DWORD error = CommDlgExtendedError(); error != 0)
+    // With no printer at all the dialog has said so itself.
+    const DWORD error = CommDlgExtendedError();
+    if (error != 0 && error != PDERR_NODEFAULTPRN && error != PDERR_NODEVICES)
       problem = "Nie można otworzyć okna drukowania (błąd " + std::to_string(error) +
-                "). Sprawdź w Ustawieniach systemu Windows, czy jest zainstalowana drukarka, np. „Microsoft Print to PDF”.";
+                "). Sprawdź w Ustawieniach systemu Windows (Drukarki i skanery), czy drukarka jest zainstalowana, "
+                "a potem wybierz Plik › Drukuj… jeszcze raz.";
     if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
     if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
     return false;
