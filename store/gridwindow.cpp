@@ -63,13 +63,16 @@ std::string LexiconStateText(const Lexicon& lexicon) {
 std::string FillProgressText(const FillProgress& progress) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f", progress.seconds);
-  return "Wypełnianie: " + std::to_string(progress.filledSlots) + " z " + std::to_string(progress.totalSlots) +
-         " wyrazów, najwięcej " + std::to_string(progress.bestFilled) + "; " + seconds + " s";
+  return "Wypełnianie: " + std::to_string(progress.filledSlots) + " z " +
+         std::to_string(progress.totalSlots) + " wyrazów, najwięcej " + std::to_string(progress.bestFilled) +
+         "; " + seconds + " s";
 }
 
 std::string UnsavedChangesQuestion(const std::string& fileName) {
   const std::string name = fileName.empty() ? "Diagram (jeszcze nie zapisany)" : "Diagram „" + fileName + "”";
-  return name + " ma niezapisane zmiany. Zapisać je?\n\nTak – zapisz, Nie – porzuć zmiany, Anuluj – wróć do diagramu.";
+  return name +
+         " ma niezapisane zmiany. Zapisać je?\n\nTak – zapisz, Nie – porzuć zmiany, Anuluj – wróć do "
+         "diagramu.";
 }
 
 std::string RecoveryQuestion(const std::string& originalPath) {

@@ -81,7 +81,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::filesystem::path folder = argc > 2 ? std::filesystem::path(argv[2]) : wypelniak::ProgramFolder();
   const int rounds = argc > 3 ? _wtoi(argv[3]) : 9;
   const std::filesystem::path fillFile = argc > 4 ? std::filesystem::path(argv[4]) : gridFile;
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 
   frmDiagram window(folder);
@@ -130,7 +131,8 @@ int wmain(int argc, wchar_t** argv) {
     wypelniak::FillResult result;
     auto t = Clock::now();
     {
-      wypelniak::FillJob job(base, indexes, options, {}, [&result](wypelniak::FillResult r) { result = std::move(r); });
+      wypelniak::FillJob job(base, indexes, options, {},
+                             [&result](wypelniak::FillResult r) { result = std::move(r); });
       job.Wait();
     }
     coreFills.push_back(Milliseconds(Clock::now() - t));
@@ -158,7 +160,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   Report("fill of the grid", coreFills, windowFills);
   std::printf("  core with progress reports: %.2f ms (%.2f); window / that: %.2f\n", Median(reportedFills),
-              *std::min_element(reportedFills.begin(), reportedFills.end()), Median(windowFills) / Median(reportedFills));
+              *std::min_element(reportedFills.begin(), reportedFills.end()),
+              Median(windowFills) / Median(reportedFills));
   std::printf("  core's LiveView of the filled grid: %.2f ms (%.2f)\n", Median(filledViews),
               *std::min_element(filledViews.begin(), filledViews.end()));
   std::printf("  the same fill both ways: %d of %d\n", same, rounds);

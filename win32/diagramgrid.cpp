@@ -43,7 +43,8 @@ Layout LayoutOf(HWND grid, const wypelniak::Grid& g) {
   RECT client;
   GetClientRect(grid, &client);
   Layout layout;
-  layout.side = std::max(4, static_cast<int>(std::min((client.right - 2) / g.Width(), (client.bottom - 2) / g.Height())));
+  layout.side = std::max(
+      4, static_cast<int>(std::min((client.right - 2) / g.Width(), (client.bottom - 2) / g.Height())));
   layout.left = (client.right - layout.side * g.Width()) / 2;
   layout.top = (client.bottom - layout.side * g.Height()) / 2;
   return layout;
@@ -61,9 +62,9 @@ bool CellAt(HWND grid, const State& state, LPARAM point, int& row, int& column) 
 }
 
 HFONT CellFont(int pixels, bool bold) {
-  return CreateFontW(-pixels, 0, 0, 0, bold ? FW_SEMIBOLD : FW_NORMAL, FALSE, FALSE, FALSE, EASTEUROPE_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                     L"Arial");
+  return CreateFontW(-pixels, 0, 0, 0, bold ? FW_SEMIBOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                     EASTEUROPE_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                     VARIABLE_PITCH | FF_SWISS, L"Arial");
 }
 
 void Fill(HDC dc, const RECT& rect, COLORREF colour) {
@@ -94,10 +95,12 @@ void PaintCells(HDC dc, const State& state, const Layout& layout) {
   const wypelniak::GridEdit& edit = *state.edit;
   const wypelniak::Grid& g = edit.GetGrid();
   std::vector<int> numbers(static_cast<std::size_t>(g.CellCount()), 0);
-  for (const wypelniak::Slot& slot : edit.Slots()) numbers[static_cast<std::size_t>(slot.cells.front())] = slot.number;
+  for (const wypelniak::Slot& slot : edit.Slots())
+    numbers[static_cast<std::size_t>(slot.cells.front())] = slot.number;
   std::vector<char> inCurrent(static_cast<std::size_t>(g.CellCount()), 0);
   if (const int current = edit.CurrentSlot(); current >= 0)
-    for (int cell : edit.Slots()[static_cast<std::size_t>(current)].cells) inCurrent[static_cast<std::size_t>(cell)] = 1;
+    for (int cell : edit.Slots()[static_cast<std::size_t>(current)].cells)
+      inCurrent[static_cast<std::size_t>(cell)] = 1;
 
   const int side = layout.side;
   HFONT numberFont = CellFont(std::max(6, side * 26 / 100), false);
@@ -123,7 +126,8 @@ void PaintCells(HDC dc, const State& state, const Layout& layout) {
         SelectObject(dc, numberFont);
         SetTextColor(dc, g.IsBlock(cell) ? RGB(255, 255, 255) : RGB(0, 0, 0));
         const std::wstring text = std::to_wstring(number);
-        TextOutW(dc, rect.left + std::max(2, side / 16), rect.top + 1, text.c_str(), static_cast<int>(text.size()));
+        TextOutW(dc, rect.left + std::max(2, side / 16), rect.top + 1, text.c_str(),
+                 static_cast<int>(text.size()));
       }
       if (g.HasLetter(cell)) {
         SelectObject(dc, letterFont);
@@ -164,7 +168,8 @@ void Paint(HWND grid, const State& state) {
   GetClientRect(grid, &client);
   // Drawn off screen first, so that typing never flickers.
   HDC dc = CreateCompatibleDC(target);
-  HBITMAP bitmap = CreateCompatibleBitmap(target, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1));
+  HBITMAP bitmap =
+      CreateCompatibleBitmap(target, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1));
   HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
   Fill(dc, client, GetSysColor(COLOR_BTNFACE));
   if (state.edit) {
@@ -185,7 +190,8 @@ void Paint(HWND grid, const State& state) {
 
 void Edited(HWND grid) {
   InvalidateRect(grid, nullptr, FALSE);
-  SendMessageW(GetParent(grid), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(grid), kEdited), reinterpret_cast<LPARAM>(grid));
+  SendMessageW(GetParent(grid), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(grid), kEdited),
+               reinterpret_cast<LPARAM>(grid));
 }
 
 bool OnKey(State& state, WPARAM key) {

@@ -69,11 +69,13 @@ class PagePainter {
     const int side = std::min(MmX(kCellTenthsMm), width / std::max(g.Width(), 1));
     const int left = area_.left + (width - side * g.Width()) / 2;
     std::vector<int> numbers(static_cast<std::size_t>(g.CellCount()), 0);
-    for (const wypelniak::Slot& slot : wypelniak::FindSlots(g)) numbers[static_cast<std::size_t>(slot.cells.front())] = slot.number;
+    for (const wypelniak::Slot& slot : wypelniak::FindSlots(g))
+      numbers[static_cast<std::size_t>(slot.cells.front())] = slot.number;
     HPEN thin = CreatePen(PS_SOLID, std::max(1, MmX(2)), RGB(0, 0, 0));
     HFONT numberFont = Font(6, false);
-    HFONT letterFont = CreateFontW(-side * 6 / 10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, EASTEUROPE_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Arial");
+    HFONT letterFont = CreateFontW(-side * 6 / 10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                   EASTEUROPE_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Arial");
     HGDIOBJ oldPen = SelectObject(dc_, thin);
     HGDIOBJ oldFont = SelectObject(dc_, numberFont);
     SetBkMode(dc_, TRANSPARENT);
@@ -90,7 +92,8 @@ class PagePainter {
         } else if (!letters && numbers[static_cast<std::size_t>(cell)] > 0) {
           SelectObject(dc_, numberFont);
           const std::wstring number = std::to_wstring(numbers[static_cast<std::size_t>(cell)]);
-          TextOutW(dc_, rect.left + MmX(5), rect.top + MmY(3), number.c_str(), static_cast<int>(number.size()));
+          TextOutW(dc_, rect.left + MmX(5), rect.top + MmY(3), number.c_str(),
+                   static_cast<int>(number.size()));
         }
       }
     }
@@ -184,9 +187,10 @@ bool PrintPuzzle(HWND owner, const wypelniak::Puzzle& puzzle, std::string& probl
     // With no printer at all the dialog has said so itself.
     const DWORD error = CommDlgExtendedError();
     if (error != 0 && error != PDERR_NODEFAULTPRN && error != PDERR_NODEVICES)
-      problem = "Nie można otworzyć okna drukowania (błąd " + std::to_string(error) +
-                "). Sprawdź w Ustawieniach systemu Windows (Drukarki i skanery), czy drukarka jest zainstalowana, "
-                "a potem wybierz Plik › Drukuj… jeszcze raz.";
+      problem =
+          "Nie można otworzyć okna drukowania (błąd " + std::to_string(error) +
+          "). Sprawdź w Ustawieniach systemu Windows (Drukarki i skanery), czy drukarka jest zainstalowana, "
+          "a potem wybierz Plik › Drukuj… jeszcze raz.";
     if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
     if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
     return false;
@@ -202,7 +206,9 @@ bool PrintPuzzle(HWND owner, const wypelniak::Puzzle& puzzle, std::string& probl
     AbortDoc(dialog.hDC);
   }
   if (!printed)
-    problem = "Drukarka nie przyjęła wydruku. Sprawdź, czy jest włączona i gotowa, i wybierz Plik › Drukuj… jeszcze raz.";
+    problem =
+        "Drukarka nie przyjęła wydruku. Sprawdź, czy jest włączona i gotowa, i wybierz Plik › Drukuj… "
+        "jeszcze raz.";
   DeleteDC(dialog.hDC);
   if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
   if (dialog.hDevNames) GlobalFree(dialog.hDevNames);

@@ -39,26 +39,26 @@ constexpr DWORD kList = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABS
 const ControlSpec kControls[] = {
     {IDC_DIAGRAM_GRID, WYPELNIAK_DIAGRAM_GRID_CLASS, L"", WS_TABSTOP | WS_VISIBLE, 0, 120, 120, 5400, 5400},
     {IDC_DIAGRAM_LBLSYMETRIA, L"Static", L"Symetria:", kLabel, 0, 120, 5685, 840, 255},
-    {IDC_DIAGRAM_CBOSYMETRIA, L"ComboBox", L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL | WS_VISIBLE, 0, 960,
-     5640, 1800, 1500},
+    {IDC_DIAGRAM_CBOSYMETRIA, L"ComboBox", L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL | WS_VISIBLE, 0,
+     960, 5640, 1800, 1500},
     {IDC_DIAGRAM_PROGRESS, PROGRESS_CLASSW, L"", 0, 0, 3000, 5670, 2520, 255},
     {IDC_DIAGRAM_STATUS, L"Static", L"", kLabel, 0, 120, 6060, 9360, 480},
     {IDC_DIAGRAM_LBLPASUJACE, L"Static", L"", kLabel, 0, 5640, 120, 3840, 375},
-    {IDC_DIAGRAM_PASUJACE, WC_LISTVIEWW, L"", kList | LVS_NOCOLUMNHEADER | LVS_OWNERDATA, WS_EX_CLIENTEDGE, 5640,
-     510, 3840, 1740},
+    {IDC_DIAGRAM_PASUJACE, WC_LISTVIEWW, L"", kList | LVS_NOCOLUMNHEADER | LVS_OWNERDATA, WS_EX_CLIENTEDGE,
+     5640, 510, 3840, 1740},
     {IDC_DIAGRAM_WYPELNIJ, L"Button", L"Wypełnij", kButton, 0, 5640, 2325, 1020, 375},
     {IDC_DIAGRAM_WYPELNIJZAZNACZENIE, L"Button", L"Wypełnij zaznaczenie", kButton, 0, 6720, 2325, 1800, 375},
     {IDC_DIAGRAM_PRZERWIJ, L"Button", L"Przerwij", kButton, 0, 8580, 2325, 900, 375},
-    {IDC_DIAGRAM_LBLHASLA, L"Static", L"Hasła (wybierz wiersz, aby przejść do wyrazu):", kLabel, 0, 5640, 2790,
-     3840, 255},
+    {IDC_DIAGRAM_LBLHASLA, L"Static", L"Hasła (wybierz wiersz, aby przejść do wyrazu):", kLabel, 0, 5640,
+     2790, 3840, 255},
     {IDC_DIAGRAM_HASLA, WC_LISTVIEWW, L"", kList, WS_EX_CLIENTEDGE, 5640, 3045, 3840, 1470},
     {IDC_DIAGRAM_LBLHASLO, L"Static", L"Hasło:", kLabel, 0, 5640, 4620, 600, 255},
-    {IDC_DIAGRAM_HASLO, L"Edit", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE, 6240,
-     4575, 3240, 315},
-    {IDC_DIAGRAM_LBLPODPOWIEDZI, L"Static", L"", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX | WS_VISIBLE, 0,
-     5640, 4965, 3840, 255},
-    {IDC_DIAGRAM_PODPOWIEDZI, WC_LISTVIEWW, L"", kList | LVS_NOCOLUMNHEADER, WS_EX_CLIENTEDGE, 5640, 5220, 3840,
-     780},
+    {IDC_DIAGRAM_HASLO, L"Edit", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE,
+     6240, 4575, 3240, 315},
+    {IDC_DIAGRAM_LBLPODPOWIEDZI, L"Static", L"",
+     SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX | WS_VISIBLE, 0, 5640, 4965, 3840, 255},
+    {IDC_DIAGRAM_PODPOWIEDZI, WC_LISTVIEWW, L"", kList | LVS_NOCOLUMNHEADER, WS_EX_CLIENTEDGE, 5640, 5220,
+     3840, 780},
 };
 
 std::wstring FileName(const std::filesystem::path& path) {
@@ -94,8 +94,8 @@ constexpr DWORD kPathChars = 32768;
 
 frmDiagram::frmDiagram(std::filesystem::path programFolder) : programFolder_(std::move(programFolder)) {
   diagramgrid::Register();
-  Create(WYPELNIAK_DIAGRAM_CLASS, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr, 9600,
-         6600, kControls,
+  Create(WYPELNIAK_DIAGRAM_CLASS, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr,
+         9600, 6600, kControls,
          {IDC_DIAGRAM_GRID, IDC_DIAGRAM_CBOSYMETRIA, IDC_DIAGRAM_PASUJACE, IDC_DIAGRAM_WYPELNIJ,
           IDC_DIAGRAM_WYPELNIJZAZNACZENIE, IDC_DIAGRAM_PRZERWIJ, IDC_DIAGRAM_HASLA, IDC_DIAGRAM_HASLO,
           IDC_DIAGRAM_PODPOWIEDZI});
@@ -152,9 +152,9 @@ void frmDiagram::BuildMenu() {
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edycja");
   SetMenuBar(menu_);
   ACCEL keys[] = {
-      {FCONTROL | FVIRTKEY, 'N', IDM_DIAGRAM_NOWY},   {FCONTROL | FVIRTKEY, 'O', IDM_DIAGRAM_OTWORZ},
-      {FCONTROL | FVIRTKEY, 'S', IDM_DIAGRAM_ZAPISZ}, {FCONTROL | FVIRTKEY, 'P', IDM_DIAGRAM_DRUKUJ},
-      {FCONTROL | FVIRTKEY, 'Z', IDM_DIAGRAM_COFNIJ}, {FCONTROL | FVIRTKEY, 'Y', IDM_DIAGRAM_PONOW},
+      {FCONTROL | FVIRTKEY, 'N', IDM_DIAGRAM_NOWY},           {FCONTROL | FVIRTKEY, 'O', IDM_DIAGRAM_OTWORZ},
+      {FCONTROL | FVIRTKEY, 'S', IDM_DIAGRAM_ZAPISZ},         {FCONTROL | FVIRTKEY, 'P', IDM_DIAGRAM_DRUKUJ},
+      {FCONTROL | FVIRTKEY, 'Z', IDM_DIAGRAM_COFNIJ},         {FCONTROL | FVIRTKEY, 'Y', IDM_DIAGRAM_PONOW},
       {FCONTROL | FSHIFT | FVIRTKEY, 'Z', IDM_DIAGRAM_PONOW},
   };
   accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
@@ -193,7 +193,9 @@ void frmDiagram::StartLoading() {
   loader_ = std::thread([this, window, lexicon, generation] {
     wypelniak::LoadGridLexicon(
         *lexicon, programFolder_,
-        [window](int done, int total) { PostMessageW(window, kLoadProgress, static_cast<WPARAM>(done), total); },
+        [window](int done, int total) {
+          PostMessageW(window, kLoadProgress, static_cast<WPARAM>(done), total);
+        },
         &cancelLoad_);
     PostMessageW(window, kLoaded, generation, 0);
   });
@@ -273,7 +275,8 @@ void frmDiagram::FillClues() {
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   } else {
     for (std::size_t i = 0; i < cells.size(); ++i)
-      if (cells[i] != clueCells_[i]) SetCell(list, static_cast<int>(i / 3), static_cast<int>(i % 3), cells[i]);
+      if (cells[i] != clueCells_[i])
+        SetCell(list, static_cast<int>(i / 3), static_cast<int>(i % 3), cells[i]);
   }
   clueSlots_ = std::move(rows);
   clueCells_ = std::move(cells);
@@ -300,7 +303,9 @@ void frmDiagram::FillClues() {
 
 void frmDiagram::FillHints() {
   const int slot = edit_.CurrentSlot();
-  std::string word = slot >= 0 ? wypelniak::SlotWordText(edit_.GetGrid(), edit_.Slots()[static_cast<std::size_t>(slot)]) : "";
+  std::string word =
+      slot >= 0 ? wypelniak::SlotWordText(edit_.GetGrid(), edit_.Slots()[static_cast<std::size_t>(slot)])
+                : "";
   if (word.find('.') != std::string::npos) word.clear();
   if (hinted_ && word == hintedWord_) return;
   hinted_ = true;
@@ -575,9 +580,9 @@ bool frmDiagram::MaybeDropChanges() {
   ApplyClue();
   if (!edit_.Modified()) return true;
   const std::string name = filePath_.empty() ? std::string() : Narrow(FileName(filePath_));
-  const int answer = MessageBoxW(Handle(), Widen(wypelniak::UnsavedChangesQuestion(name)).c_str(),
-                                 Widen(wypelniak::GridWindowTitle("", false)).c_str(),
-                                 MB_YESNOCANCEL | MB_ICONQUESTION);
+  const int answer =
+      MessageBoxW(Handle(), Widen(wypelniak::UnsavedChangesQuestion(name)).c_str(),
+                  Widen(wypelniak::GridWindowTitle("", false)).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
   if (answer == IDYES) return Save();
   return answer == IDNO;
 }
@@ -602,8 +607,9 @@ void frmDiagram::WriteRecoveryCopy() {
   if (!edit_.Modified()) return;
   wypelniak::Puzzle puzzle = edit_.ToPuzzle();
   if (copied_ == puzzle) return;
-  const wypelniak::SessionResult written = wypelniak::WriteRecoveryCopy(
-      wypelniak::DictionaryFolder(programFolder_), puzzle, filePath_.empty() ? "" : Narrow(filePath_.wstring()));
+  const wypelniak::SessionResult written =
+      wypelniak::WriteRecoveryCopy(wypelniak::DictionaryFolder(programFolder_), puzzle,
+                                   filePath_.empty() ? "" : Narrow(filePath_.wstring()));
   if (written.error != wypelniak::SessionError::None) {
     SetStatus("Kopia zapasowa diagramu nie powstała. " + wypelniak::DescribeSessionError(written));
     return;
@@ -615,7 +621,8 @@ void frmDiagram::DropRecoveryCopy() {
   KillTimer(Handle(), kRecoveryTimer);
   recoveryPending_ = false;
   copied_.reset();
-  const wypelniak::SessionResult dropped = wypelniak::DropRecoveryCopy(wypelniak::DictionaryFolder(programFolder_));
+  const wypelniak::SessionResult dropped =
+      wypelniak::DropRecoveryCopy(wypelniak::DictionaryFolder(programFolder_));
   if (dropped.error != wypelniak::SessionError::None) SetStatus(wypelniak::DescribeSessionError(dropped));
 }
 
@@ -626,15 +633,17 @@ bool frmDiagram::OfferRecovery() {
   if (result.error != wypelniak::SessionError::None)
     ShowMessage(Handle(), wypelniak::DescribeSessionError(result), "", wypelniak::MessageIcon::Exclamation);
   if (!copy || fillJob_) return false;
-  const int answer = MessageBoxW(Handle(), Widen(wypelniak::RecoveryQuestion(copy->originalPath)).c_str(),
-                                 Widen(wypelniak::GridWindowTitle("", false)).c_str(), MB_YESNO | MB_ICONQUESTION);
+  const int answer =
+      MessageBoxW(Handle(), Widen(wypelniak::RecoveryQuestion(copy->originalPath)).c_str(),
+                  Widen(wypelniak::GridWindowTitle("", false)).c_str(), MB_YESNO | MB_ICONQUESTION);
   if (answer != IDYES) {
     DropRecoveryCopy();
     return false;
   }
   edit_.Open(copy->puzzle);
   edit_.MarkUnsaved();
-  filePath_ = copy->originalPath.empty() ? std::filesystem::path() : wypelniak::PathFromText(copy->originalPath);
+  filePath_ =
+      copy->originalPath.empty() ? std::filesystem::path() : wypelniak::PathFromText(copy->originalPath);
   copied_ = copy->puzzle;
   Refresh();
   SetFocus(Item(IDC_DIAGRAM_GRID));
@@ -696,7 +705,8 @@ void frmDiagram::OnNotify(const NMHDR& header, LRESULT& result) {
   }
   if (header.idFrom == IDC_DIAGRAM_HASLA && header.code == LVN_ITEMCHANGED) {
     const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
+    if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+        !(change.uOldState & LVIS_SELECTED))
       ClueRowChosen(change.iItem);
   }
 }

@@ -103,10 +103,10 @@ class frmDiagram : public Form {
   // What fits the grid as it stands, and the grid it was worked out for.
   std::unique_ptr<wypelniak::LiveView> live_;
   wypelniak::Grid liveGrid_;
-  int listedSlot_ = -2;  // the slot whose words the candidate list shows
-  std::vector<int> clueSlots_;  // the slot of each row of the clue list, -1 for a heading
+  int listedSlot_ = -2;                  // the slot whose words the candidate list shows
+  std::vector<int> clueSlots_;           // the slot of each row of the clue list, -1 for a heading
   std::vector<std::wstring> clueCells_;  // the texts the clue list shows, three a row
-  int clueSlot_ = -1;  // the slot whose clue the clue box holds
+  int clueSlot_ = -1;                    // the slot whose clue the clue box holds
   std::vector<std::wstring> hints_;
   std::string hintedWord_;  // the word the hints are for, once hinted_
   bool hinted_ = false;
@@ -121,6 +121,6 @@ class frmDiagram : public Form {
   wypelniak::FillProgress fillProgress_;
   wypelniak::FillResult fillResult_;
 
-  bool recoveryPending_ = false;           // the timer that writes the copy runs
+  bool recoveryPending_ = false;             // the timer that writes the copy runs
   std::optional<wypelniak::Puzzle> copied_;  // what the copy holds
 };

@@ -19,7 +19,8 @@ const ControlSpec kControls[] = {
      960, 2520, 1500},
     {IDC_NOWY_UTWORZ, L"Button", L"Utwórz", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0, 1920, 1500, 1260,
      375},
-    {IDC_NOWY_ANULUJ, L"Button", L"Anuluj", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0, 3300, 1500, 1260, 375},
+    {IDC_NOWY_ANULUJ, L"Button", L"Anuluj", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0, 3300, 1500, 1260,
+     375},
 };
 
 int NumberIn(HWND box) {
@@ -32,8 +33,8 @@ int NumberIn(HWND box) {
 
 frmNowy::frmNowy(HWND owner, int width, int height, wypelniak::Symmetry symmetry)
     : width_(width), height_(height), symmetry_(symmetry) {
-  Create(WYPELNIAK_NOWY_CLASS, L"Nowy diagram", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
-         4680, 2010, kControls,
+  Create(WYPELNIAK_NOWY_CLASS, L"Nowy diagram", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+         owner, 4680, 2010, kControls,
          {IDC_NOWY_SZEROKOSC, IDC_NOWY_WYSOKOSC, IDC_NOWY_SYMETRIA, IDC_NOWY_UTWORZ, IDC_NOWY_ANULUJ});
   SetWindowTextW(Item(IDC_NOWY_SZEROKOSC), std::to_wstring(width).c_str());
   SetWindowTextW(Item(IDC_NOWY_WYSOKOSC), std::to_wstring(height).c_str());
@@ -51,9 +52,12 @@ bool frmNowy::Ask(HWND owner) {
 bool frmNowy::Accept() {
   const int width = NumberIn(Item(IDC_NOWY_SZEROKOSC));
   const int height = NumberIn(Item(IDC_NOWY_WYSOKOSC));
-  const auto inRange = [](int side) { return side >= wypelniak::kMinEditSide && side <= wypelniak::kMaxEditSide; };
+  const auto inRange = [](int side) {
+    return side >= wypelniak::kMinEditSide && side <= wypelniak::kMaxEditSide;
+  };
   if (!inRange(width) || !inRange(height)) {
-    ShowMessage(Handle(), "Szerokość i wysokość diagramu muszą mieć od 3 do 40 pól. Popraw liczby i wybierz „Utwórz”.",
+    ShowMessage(Handle(),
+                "Szerokość i wysokość diagramu muszą mieć od 3 do 40 pól. Popraw liczby i wybierz „Utwórz”.",
                 "Nowy diagram", wypelniak::MessageIcon::Exclamation);
     return false;
   }

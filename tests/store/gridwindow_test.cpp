@@ -17,7 +17,8 @@ using testing::WriteBytes;
 TEST(grid_window, title_and_slot_words) {
   EXPECT_EQ(GridWindowTitle("", false), "Wypełniak – diagram");
   EXPECT_EQ(GridWindowTitle("krzyżówka.ipuz", true), "Wypełniak – diagram – krzyżówka.ipuz *");
-  EXPECT_NE(RecoveryQuestion("C:\\Krzyżówki\\k.ipuz").find("z pliku C:\\Krzyżówki\\k.ipuz"), std::string::npos);
+  EXPECT_NE(RecoveryQuestion("C:\\Krzyżówki\\k.ipuz").find("z pliku C:\\Krzyżówki\\k.ipuz"),
+            std::string::npos);
   EXPECT_NE(RecoveryQuestion("").find("jeszcze niezapisanego"), std::string::npos);
   const Grid grid = GridOf("żo.\n#..\n");
   const std::vector<Slot> slots = FindSlots(grid);
@@ -67,8 +68,10 @@ TEST(grid_window, lexicon_state_names_the_folder_or_counts_the_words) {
 TEST(grid_window, hint_terms_once_without_usage_notes_or_opposites) {
   ThesaurusLookup lookup;
   lookup.status = LookupStatus::Found;
-  lookup.entries.push_back({"kot", {ParseThesaurusMeaning("-|kocur|mruczek (pot.)|zwierzę (pojęcie nadrzędne)|pies (antonim)"),
-                                    ParseThesaurusMeaning("(zool.)|kocur|dachowiec (pojęcie podrzędne)")}});
+  lookup.entries.push_back(
+      {"kot",
+       {ParseThesaurusMeaning("-|kocur|mruczek (pot.)|zwierzę (pojęcie nadrzędne)|pies (antonim)"),
+        ParseThesaurusMeaning("(zool.)|kocur|dachowiec (pojęcie podrzędne)")}});
   EXPECT_EQ(HintTerms(lookup), (std::vector<std::string>{"kocur", "mruczek", "zwierzę", "dachowiec"}));
 }
 

@@ -284,8 +284,10 @@ std::wstring AssociatedCommand(const fs::path& file) {
                : std::wstring();
   };
   const std::wstring progId = read(L"Software\\Classes\\.ipuz");
-  std::wstring command = progId.empty() ? L"" : read(L"Software\\Classes\\" + progId + L"\\shell\\open\\command");
-  if (const std::size_t at = command.find(L"%1"); at != std::wstring::npos) command.replace(at, 2, file.wstring());
+  std::wstring command =
+      progId.empty() ? L"" : read(L"Software\\Classes\\" + progId + L"\\shell\\open\\command");
+  if (const std::size_t at = command.find(L"%1"); at != std::wstring::npos)
+    command.replace(at, 2, file.wstring());
   return command;
 }
 
@@ -299,8 +301,8 @@ HANDLE OpenByAssociation(const fs::path& file) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (command.empty() ||
-        !CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (command.empty() || !CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                           nullptr, &startup, &info))
       return nullptr;
     CloseHandle(info.hThread);
     return info.hProcess;
@@ -320,7 +322,8 @@ HANDLE OpenByAssociation(const fs::path& file) {
 void DiagramAssociation(const fs::path& installedFolder) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const fs::path file = fs::path(temp) / (L"skojarzenie-" + std::to_wstring(GetCurrentProcessId()) + L".ipuz");
+  const fs::path file =
+      fs::path(temp) / (L"skojarzenie-" + std::to_wstring(GetCurrentProcessId()) + L".ipuz");
   wypelniak::Puzzle puzzle;
   puzzle.grid = wypelniak::ParseGridText("ab#\n...\n").grid;
   CHECK(wypelniak::WriteGridFile(file, puzzle).error == wypelniak::GridFileError::None, L"the test's .ipuz");
@@ -365,7 +368,8 @@ void DiagramWindowRecovery(const fs::path& folder) {
     Diagram d(folder, file);
     if (!d.window) return;
     CHECK(d.Type(L"kot", L"KOT\n.#.\n...\n"), L"typed: " + d.Rows());
-    CHECK(WaitUntil([&] { return fs::exists(copy); }), L"a recovery copy is written while changes are unsaved");
+    CHECK(WaitUntil([&] { return fs::exists(copy); }),
+          L"a recovery copy is written while changes are unsaved");
     TerminateProcess(d.program.Process(), 1);
     CHECK(d.program.WaitExit(kWait).has_value(), L"the program is killed");
   }
