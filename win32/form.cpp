@@ -200,9 +200,9 @@ void Form::ResizeClient() {
       SystemCall<AdjustWindowRectExForDpiCall>(L"user32.dll", "AdjustWindowRectExForDpi");
   RECT frame = {0, 0, Twips(clientWidth_, dpi_), Twips(clientHeight_, dpi_)};
   if (adjustForDpi)
-    adjustForDpi(&frame, style_, FALSE, exStyle_, dpi_);
+    adjustForDpi(&frame, style_, GetMenu(hwnd_) != nullptr, exStyle_, dpi_);
   else
-    AdjustWindowRectEx(&frame, style_, FALSE, exStyle_);
+    AdjustWindowRectEx(&frame, style_, GetMenu(hwnd_) != nullptr, exStyle_);
   SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // The frame's estimate can miss a caption that wraps or a thicker border:
@@ -231,6 +231,12 @@ void Form::Centre() {
   SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - width) / 2,
                area.top + (area.bottom - area.top - height) / 2, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::SetMenuBar(HMENU menu) {
+  SetMenu(hwnd_, menu);
+  ResizeClient();
+  Centre();
 }
 
 void Form::ShowModal(HWND owner) {
@@ -291,9 +297,10 @@ void Form::ProcessPendingMessages() {
   }
 }
 
-int Form::RunMessageLoop() {
+int Form::RunMessageLoop(HWND window, HACCEL accelerators) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (accelerators && IsWindow(window) && TranslateAcceleratorW(window, accelerators, &msg)) continue;
     if (!PreTranslate(msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);

@@ -87,8 +87,9 @@ class Form {
 
   // Handles every pending message once.
   static void ProcessPendingMessages();
-  // The program's message loop; returns the code of WM_QUIT.
-  static int RunMessageLoop();
+  // The program's message loop; returns the code of WM_QUIT. The keyboard
+  // shortcuts of accelerators, when given, go to window.
+  static int RunMessageLoop(HWND window = nullptr, HACCEL accelerators = nullptr);
 
  protected:
   Form() = default;
@@ -102,6 +103,8 @@ class Form {
 
   // Moves the whole frame into the middle of its monitor's work area.
   void Centre();
+  // Gives the window a menu bar; the client area keeps its size.
+  void SetMenuBar(HMENU menu);
 
   // Messages not handled by the form itself.
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

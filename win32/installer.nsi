@@ -1,4 +1,6 @@
-; The Windows installer: the program, the word-list tool beside it,
+; The Windows installer: the program, the grid program
+; (wypelniak-diagram.exe, with its Start-menu entry and the .ipuz files of
+; this user opening in it), the word-list tool beside them,
 ; README.TXT, the word list and the thesaurus of the clue hints (tezaurus\,
 ; when THESAURUS names its folder), installed for the current user (adding a
 ; word writes into the program folder's slow/, so the folder must stay
@@ -8,7 +10,7 @@
 ; it in its folder (the Start-menu entry and the "Programs and Features" entry
 ; are one per user, so two folders would share them).
 ;
-; makensis -INPUTCHARSET UTF8 -DVERSION=1.1.0 -DEXE=... -DTOOL=... -DREADME=... -DWORDS=<folder of slow.N>
+; makensis -INPUTCHARSET UTF8 -DVERSION=1.1.0 -DEXE=... -DDIAGRAM=... -DTOOL=... -DREADME=... -DWORDS=<folder of slow.N>
 ;          -DICON=... -DOUTFILE=... [-DTHESAURUS=<folder of th_pl_PL_v2.*, COPYRIGHT>] installer.nsi
 ;
 ; Silent: setup.exe /S [/D=folder]; the uninstaller likewise takes /S, and then
@@ -22,6 +24,9 @@ RequestExecutionLevel user
 !include "MUI2.nsh"
 
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Wypelniak"
+; The .ipuz association, per user: the extension names this program class.
+!define CLASSES "Software\Classes"
+!define PROGID "Wypelniak.Diagram"
 
 Name "Wypełniak ${VERSION}"
 OutFile "${OUTFILE}"
@@ -68,6 +73,7 @@ FunctionEnd
 Section "Wypełniak"
   SetOutPath "$INSTDIR"
   File "/oname=wypelniak.exe" "${EXE}"
+  File "/oname=wypelniak-diagram.exe" "${DIAGRAM}"
   File "/oname=wypelniak-slownik.exe" "${TOOL}"
   File "/oname=README.TXT" "${README}"
 
@@ -91,6 +97,15 @@ Section "Wypełniak"
 
   WriteUninstaller "$INSTDIR\odinstaluj.exe"
   CreateShortcut "$SMPROGRAMS\Wypełniak.lnk" "$INSTDIR\wypelniak.exe"
+  CreateShortcut "$SMPROGRAMS\Wypełniak – diagram.lnk" "$INSTDIR\wypelniak-diagram.exe"
+
+  WriteRegStr HKCU "${CLASSES}\${PROGID}" "" "Krzyżówka ipuz"
+  WriteRegStr HKCU "${CLASSES}\${PROGID}\DefaultIcon" "" "$INSTDIR\wypelniak-diagram.exe,0"
+  WriteRegStr HKCU "${CLASSES}\${PROGID}\shell\open\command" "" '"$INSTDIR\wypelniak-diagram.exe" "%1"'
+  WriteRegStr HKCU "${CLASSES}\.ipuz" "" "${PROGID}"
+  WriteRegStr HKCU "${CLASSES}\.ipuz\OpenWithProgids" "${PROGID}" ""
+  ; Explorer shows the new association without a restart.
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 
   WriteRegStr HKCU "${KEY}" "DisplayName" "Wypełniak"
   WriteRegStr HKCU "${KEY}" "DisplayVersion" "${VERSION}"
@@ -106,6 +121,7 @@ Section "Uninstall"
   ; Only what the installer and the program put there: a folder shared with
   ; other files keeps them.
   Delete "$INSTDIR\wypelniak.exe"
+  Delete "$INSTDIR\wypelniak-diagram.exe"
   Delete "$INSTDIR\wypelniak-slownik.exe"
   Delete "$INSTDIR\README.TXT"
 
@@ -134,6 +150,17 @@ Zachowany zostanie na dysku, a ponowna instalacja w tym samym folderze go użyje
   ReadRegStr $0 HKCU "${KEY}" "InstallLocation"
   StrCmp $0 $INSTDIR 0 not_ours
     Delete "$SMPROGRAMS\Wypełniak.lnk"
+    Delete "$SMPROGRAMS\Wypełniak – diagram.lnk"
     DeleteRegKey HKCU "${KEY}"
+    ; The association goes with the program; .ipuz stays another program's
+    ; when the user gave it to one since.
+    DeleteRegKey HKCU "${CLASSES}\${PROGID}"
+    DeleteRegValue HKCU "${CLASSES}\.ipuz\OpenWithProgids" "${PROGID}"
+    DeleteRegKey /ifempty HKCU "${CLASSES}\.ipuz\OpenWithProgids"
+    ReadRegStr $1 HKCU "${CLASSES}\.ipuz" ""
+    StrCmp $1 "${PROGID}" 0 +2
+      DeleteRegValue HKCU "${CLASSES}\.ipuz" ""
+    DeleteRegKey /ifempty HKCU "${CLASSES}\.ipuz"
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
   not_ours:
 SectionEnd

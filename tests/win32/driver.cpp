@@ -66,11 +66,12 @@ bool Press::Wait(DWORD ms) {
   return WaitFor([this] { return done_.load(); }, ms);
 }
 
-Program::Program(const std::filesystem::path& exe) {
+Program::Program(const std::filesystem::path& exe, const std::wstring& arguments, const wchar_t* mainClass) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       exe.parent_path().c_str(), &startup, &info))
     return;
@@ -78,7 +79,7 @@ Program::Program(const std::filesystem::path& exe) {
   pid_ = info.dwProcessId;
   CloseHandle(info.hThread);
   WaitForInputIdle(process_, 20000);
-  main_ = WaitWindow(L"WypelniakMain", 20000);
+  main_ = WaitWindow(mainClass, 20000);
   if (main_) thread_ = GetWindowThreadProcessId(main_, nullptr);
   remote_ = VirtualAllocEx(process_, nullptr, sizeof(LVITEMW) + kRowChars * sizeof(wchar_t),
                            MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -107,7 +108,7 @@ bool Program::WaitGone(HWND window, DWORD ms) const {
   return WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }, ms);
 }
 
-std::optional<MessageSeen> Program::WaitMessage(DWORD ms) const {
+std::optional<MessageSeen> Program::WaitMessage(DWORD ms, int answer) const {
   HWND box = WaitWindow(L"#32770", ms);
   if (!box) return std::nullopt;
   MessageSeen seen;
@@ -117,7 +118,7 @@ std::optional<MessageSeen> Program::WaitMessage(DWORD ms) const {
   seen.text = Text(GetDlgItem(box, kMessageText));
   HWND icon = GetDlgItem(box, kMessageIcon);
   seen.icon = icon && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0;
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
   WaitGone(box, 5000);
   return seen;
 }
@@ -151,11 +152,11 @@ int Program::RowCount(HWND list) const {
   return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
-std::wstring Program::RowText(HWND list, int row) const {
+std::wstring Program::RowText(HWND list, int row, int column) const {
   // The list view's text request carries pointers: they must point into the
   // program's own memory.
   LVITEMW item{};
-  item.iSubItem = 0;
+  item.iSubItem = column;
   item.cchTextMax = kRowChars;
   item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote_) + sizeof(LVITEMW));
   if (!WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return L"<unreadable>";

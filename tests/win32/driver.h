@@ -42,8 +42,10 @@ class Press {
 // One running copy of the program.
 class Program {
  public:
-  // Starts exe and waits for its main window.
-  explicit Program(const std::filesystem::path& exe);
+  // Starts exe with arguments and waits for its main window, a window of
+  // mainClass.
+  explicit Program(const std::filesystem::path& exe, const std::wstring& arguments = L"",
+                   const wchar_t* mainClass = L"WypelniakMain");
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
   ~Program();
@@ -60,8 +62,8 @@ class Program {
   // Waits until window is gone or hidden.
   bool WaitGone(HWND window, DWORD ms) const;
 
-  // A message box within ms: read, then closed with OK.
-  std::optional<MessageSeen> WaitMessage(DWORD ms) const;
+  // A message box within ms: read, then closed with answer (IDOK, IDNO...).
+  std::optional<MessageSeen> WaitMessage(DWORD ms, int answer = IDOK) const;
   // Whether no message box shows for ms.
   bool NoMessage(DWORD ms) const;
 
@@ -72,9 +74,10 @@ class Program {
   // Posts a key and waits until the focus has moved off from, up to ms.
   HWND PostKeyMovingFocus(WPARAM key, DWORD ms) const;
 
-  // Rows of a list view: their number and the text of row i.
+  // Rows of a list view: their number and the text of row i (of its
+  // column).
   int RowCount(HWND list) const;
-  std::wstring RowText(HWND list, int row) const;
+  std::wstring RowText(HWND list, int row, int column = 0) const;
 
   // Ends the program if it still runs; its exit code, or nullopt when it had
   // to be ended by force.

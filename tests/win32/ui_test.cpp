@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "../../win32/controls.h"
+#include "checks.h"
 #include "driver.h"
 
 namespace fs = std::filesystem;
@@ -23,42 +24,14 @@ namespace fs = std::filesystem;
 // nothing is.
 std::wstring ModalFormProblem();
 
+// diagram_test.cpp: the grid window, wypelniak-diagram.exe in folder.
+void DiagramWindowEditing(const fs::path& folder);
+void DiagramWindowFill(const fs::path& folder);
+void DiagramWindowFiles(const fs::path& folder);
+void DiagramWindowRecovery(const fs::path& folder);
+void DiagramAssociation(const fs::path& installedFolder);
+
 namespace {
-
-// ------------------------------------------------------------------ checks
-
-int g_checks = 0;
-int g_failures = 0;
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
-
-void Check(bool ok, const std::wstring& what, int line) {
-  ++g_checks;
-  if (ok) return;
-  ++g_failures;
-  std::printf("  FAILED (line %d): %s\n", line, Utf8(what).c_str());
-}
-
-void CheckEqual(const std::wstring& actual, const std::wstring& expected, const std::wstring& what,
-                int line) {
-  Check(actual == expected, what + L": \"" + actual + L"\", expected \"" + expected + L"\"", line);
-}
-
-void CheckEqual(long long actual, long long expected, const std::wstring& what, int line) {
-  Check(actual == expected,
-        what + L": " + std::to_wstring(actual) + L", expected " + std::to_wstring(expected), line);
-}
-
-#define CHECK(condition, what) Check((condition), (what), __LINE__)
-#define CHECK_EQ(actual, expected, what) CheckEqual((actual), (expected), (what), __LINE__)
 
 // ------------------------------------------------------------------ word lists
 
@@ -124,6 +97,9 @@ fs::path MakeProgramFolder(const fs::path& exe, const std::wstring& name) {
   fs::remove_all(folder);
   fs::create_directories(folder / "slow");
   fs::copy_file(exe, folder / "wypelniak.exe");
+  // The grid program, built beside the program.
+  std::error_code noGridProgram;
+  fs::copy_file(exe.parent_path() / "wypelniak-diagram.exe", folder / "wypelniak-diagram.exe", noGridProgram);
   WriteList(folder, 3, kThree);
   WriteList(folder, 4, {L"lato", L"kota", L"żółć"});
   WriteList(folder, 5, SyntheticList(kAllStarRows, 5));
@@ -962,9 +938,15 @@ int wmain(int argc, wchar_t** argv) {
       {"ModalFormLetsGo", ModalFormLetsGo},
       {"ExecutableResources", ExecutableResources},
       {"TwoCopies", TwoCopies},
+      {"DiagramWindowEditing", [](const Fixture& f) { DiagramWindowEditing(f.folder); }},
+      {"DiagramWindowFill", [](const Fixture& f) { DiagramWindowFill(f.folder); }},
+      {"DiagramWindowFiles", [](const Fixture& f) { DiagramWindowFiles(f.folder); }},
+      {"DiagramWindowRecovery", [](const Fixture& f) { DiagramWindowRecovery(f.folder); }},
   };
   // "Installed", "Repair": the program where it is, with its own word list.
-  const Test installedTests[] = {{"Installed", Installed}, {"Repair", RepairAsAdvised}};
+  const Test installedTests[] = {{"Installed", Installed},
+                                 {"Repair", RepairAsAdvised},
+                                 {"Association", [](const Fixture& f) { DiagramAssociation(f.folder); }}};
   for (const Test& test : installedTests) {
     if (only != test.name) continue;
     std::printf("[ RUN      ] %s\n", test.name);
