@@ -83,10 +83,12 @@ std::string RecoveryQuestion(const std::string& originalPath) {
          "Odrzucenie usuwa kopię.";
 }
 
+std::string ClueFromTerm(const std::string& term) { return term.substr(0, term.find(" (")); }
+
 std::vector<std::string> HintTerms(const ThesaurusLookup& lookup) {
   std::vector<std::string> terms;
   auto add = [&terms](const std::string& term) {
-    std::string bare = term.substr(0, term.find(" ("));
+    const std::string bare = ClueFromTerm(term);
     if (!bare.empty() && std::find(terms.begin(), terms.end(), bare) == terms.end()) terms.push_back(bare);
   };
   for (const ThesaurusEntry& entry : lookup.entries) {

@@ -54,6 +54,10 @@ std::string UnsavedChangesQuestion(const std::string& fileName);
 // never saved).
 std::string RecoveryQuestion(const std::string& originalPath);
 
+// A thesaurus term as a clue: its usage notes in parentheses left out
+// ("glina (pot.)" gives "glina").
+std::string ClueFromTerm(const std::string& term);
+
 // The terms a lookup offers as a clue (synonyms, broader and narrower terms),
 // each once, in the thesaurus's order, usage notes in parentheses left out.
 std::vector<std::string> HintTerms(const ThesaurusLookup& lookup);

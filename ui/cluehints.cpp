@@ -9,6 +9,7 @@
 
 #include "common.h"
 #include "fill.h"
+#include "gridwindow.h"
 #include "hinttext.h"
 #include "thesaurus.h"
 
@@ -122,7 +123,7 @@ void ClueHints::list(const std::string& word) {
 void ClueHints::termClicked(QListWidgetItem* item) {
   const QString term = item ? item->data(kTermRole).toString() : QString();
   if (term.isEmpty() || slot_ < 0) return;
-  edit_->SetClue(slot_, term.toStdString());
+  edit_->SetClue(slot_, wypelniak::ClueFromTerm(term.toStdString()));
   emit clueChosen();
 }
 

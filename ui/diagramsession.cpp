@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "common.h"
+#include "gridwindow.h"
 
 namespace {
 
@@ -155,15 +156,8 @@ bool ask(QWidget* parent, const QString& text, const QString& yes, const QString
 }  // namespace
 
 bool askToRestore(QWidget* parent, const wypelniak::RecoveryCopy& copy) {
-  const QString from = copy.originalPath.empty()
-                           ? QStringLiteral("nowego diagramu, jeszcze niezapisanego")
-                           : QStringLiteral("diagramu z pliku %1").arg(fromUtf8(copy.originalPath));
-  return ask(parent,
-             QStringLiteral("Poprzednia sesja nie zakończyła się zwykłym zamknięciem okna. Została kopia "
-                            "zapasowa %1 z niezapisanymi zmianami.\n\nPrzywrócić ją? Przywrócony diagram "
-                            "trzeba potem zapisać (Ctrl+S). Odrzucenie usuwa kopię.")
-                 .arg(from),
-             QStringLiteral("Przywróć"), QStringLiteral("Odrzuć"));
+  return ask(parent, fromUtf8(wypelniak::RecoveryQuestion(copy.originalPath)), QStringLiteral("Przywróć"),
+             QStringLiteral("Odrzuć"));
 }
 
 bool askToOverwriteChanged(QWidget* parent, const QString& path) {

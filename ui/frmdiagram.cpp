@@ -31,6 +31,7 @@
 #include "diagramview.h"
 #include "frmpodpowiedzi.h"
 #include "gridfile.h"
+#include "gridwindow.h"
 #include "programicon.h"
 #include "puzzleprint.h"
 #include "puzzleprinting.h"
@@ -327,27 +328,9 @@ void frmDiagram::fillCandidates() {
   if (slot == listedSlot_ && live_) return;
   listedSlot_ = slot;
   lstPasujace_->clear();
-  if (!live_) {
-    lblPasujace_->setText(QStringLiteral("Pasujące słowa: lista słów się wczytuje…"));
-    return;
-  }
-  if (slot < 0) {
-    lblPasujace_->setText(QStringLiteral("Pasujące słowa: kursor nie stoi w wyrazie tego kierunku"));
-    return;
-  }
+  lblPasujace_->setText(fromUtf8(wypelniak::CandidatesCaption(live_.get(), edit_.Slots(), slot, kListedWords)));
+  if (!live_ || slot < 0 || live_->Dead(slot)) return;
   const std::uint32_t count = live_->Count(slot);
-  const QString name = fromUtf8(wypelniak::SlotName(edit_.Slots()[static_cast<std::size_t>(slot)]));
-  if (live_->Dead(slot)) {
-    lblPasujace_->setText(
-        QStringLiteral("Pasujące słowa (%1): żadne – zmień litery zaznaczone na czerwono").arg(name));
-    return;
-  }
-  lblPasujace_->setText(count > kListedWords
-                            ? QStringLiteral("Pasujące słowa (%1): %L2, pokazano %L3 najlepszych")
-                                  .arg(name)
-                                  .arg(count)
-                                  .arg(kListedWords)
-                            : QStringLiteral("Pasujące słowa (%1): %L2").arg(name).arg(count));
   QStringList words;
   for (std::uint32_t n = 0; n < count && n < kListedWords; ++n)
     words << fromUtf8(live_->CandidateText(slot, n));
@@ -385,15 +368,7 @@ void frmDiagram::fillClues() {
     if (!same || item->data(0, kSlotRole).toInt() != static_cast<int>(s))
       item->setData(0, kSlotRole, static_cast<int>(s));
     setCellText(item, 0, QString::number(allSlots[s].number));
-    std::string word;
-    for (int cell : allSlots[s].cells) {
-      if (edit_.GetGrid().HasLetter(cell)) {
-        wypelniak::AppendLetterUtf8(edit_.GetGrid().At(cell), word, true);
-      } else {
-        word += '.';
-      }
-    }
-    setCellText(item, 1, fromUtf8(word));
+    setCellText(item, 1, fromUtf8(wypelniak::SlotWordText(edit_.GetGrid(), allSlots[s])));
     setCellText(item, 2, fromUtf8(edit_.ClueOf(static_cast<int>(s))));
   }
   for (int column : {0, 1}) trvHasla_->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
@@ -407,10 +382,8 @@ void frmDiagram::clueEdited(QTreeWidgetItem* item, int column) {
 }
 
 void frmDiagram::updateTitle() {
-  QString title = kTitle;
-  if (!filePath_.isEmpty()) title += QStringLiteral(" – ") + QFileInfo(filePath_).fileName();
-  if (edit_.Modified()) title += QStringLiteral(" *");
-  setWindowTitle(title);
+  const QString name = filePath_.isEmpty() ? QString() : QFileInfo(filePath_).fileName();
+  setWindowTitle(fromUtf8(wypelniak::GridWindowTitle(name.toStdString(), edit_.Modified())));
 }
 
 void frmDiagram::updateButtons() {
@@ -469,11 +442,7 @@ void frmDiagram::startFill(std::vector<char> chosen) {
         QMetaObject::invokeMethod(
             this,
             [this, p] {
-              lblStan_->setText(QStringLiteral("Wypełnianie: %1 z %2 wyrazów, najwięcej %3; %4 s")
-                                    .arg(p.filledSlots)
-                                    .arg(p.totalSlots)
-                                    .arg(p.bestFilled)
-                                    .arg(p.seconds, 0, 'f', 1));
+              lblStan_->setText(fromUtf8(wypelniak::FillProgressText(p)));
             },
             Qt::QueuedConnection);
       },
