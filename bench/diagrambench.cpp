@@ -48,30 +48,18 @@
 #include "wordlist.h"
 #include "wordscore.h"
 
+#include "benchtime.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::MonotonicNs;
+using bench::Ms;
 using namespace wypelniak;
 
 namespace {
-
-double Ms(Clock::time_point since) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// The monotonic clock in nanoseconds: the same clock in every process.
-long long MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
 
 void Row(const std::string& what, double ours, const char* refName, double ref) {
   std::printf("%-52s %9.2f ms   %-12s %9.2f ms   ratio %5.2f\n", what.c_str(), ours, refName, ref,

@@ -20,18 +20,15 @@
 #include "liveview.h"
 #include "platform.h"
 
+#include "benchtime.h"
+
 namespace fs = std::filesystem;
 using namespace wypelniak;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 namespace {
-
-double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 ScoreSources Thesaurus(const fs::path& folder) {
   ScoreSources sources;

@@ -47,28 +47,20 @@
 #include "resultmodel.h"
 #include "wordlist.h"
 
+#include "benchtime.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+using bench::Median;
+using bench::MonotonicNs;
+
 namespace {
 
 double Ms(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// The monotonic clock in nanoseconds: the same clock in every process.
-long long MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1000000000LL + ts.tv_nsec;
 }
 
 // A line of /proc/self/status, in KiB.

@@ -17,6 +17,7 @@
 #include "cluehints.h"
 #include "frmdiagram.h"
 #include "messagelog.h"
+#include "pdftext.h"
 #include "puzzleprint.h"
 #include "puzzleprinting.h"
 
@@ -48,15 +49,6 @@ struct Opened : ShownWindow<frmDiagram> {
   }
   bool opened = false;
 };
-
-// The text pdftotext reads from one page of a PDF file.
-QString pdfPageText(const QString& path, int page) {
-  QProcess run;
-  run.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                          QString::number(page), path, QStringLiteral("-")});
-  if (!run.waitForFinished(10000)) return {};
-  return QString::fromUtf8(run.readAllStandardOutput());
-}
 
 QAction* menuAction(const QWidget& window, const QString& text) {
   for (QAction* action : window.findChildren<QAction*>())

@@ -16,6 +16,7 @@
 #include "lexicon.h"
 #include "liveview.h"
 #include "messagelog.h"
+#include "pdftext.h"
 
 namespace {
 
@@ -213,15 +214,6 @@ void FrmDiagramTest::unsaved_changes_are_asked_about_before_they_go() {
       if (step == QStringLiteral("close")) QVERIFY2(t.window.isVisible() == changed, qPrintable(name));
     }
   }
-}
-
-// The text pdftotext reads from one page of a PDF file.
-QString pdfPageText(const QString& path, int page) {
-  QProcess run;
-  run.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                          QString::number(page), path, QStringLiteral("-")});
-  if (!run.waitForFinished(10000)) return {};
-  return QString::fromUtf8(run.readAllStandardOutput());
 }
 
 void FrmDiagramTest::the_pdf_holds_the_clues_and_on_its_own_page_the_solution() {
