@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QVector>
 
 #include <algorithm>
 
@@ -58,74 +59,122 @@ bool DiagramView::cellAt(const QPointF& point, int& row, int& column) const {
   return edit_->GetGrid().Contains(row, column);
 }
 
+// The cells' backgrounds first, then the lines between them, then the texts:
+// each text laid out once for a cell size and kept (drawing a laid-out text is
+// a copy of its glyphs), so a repaint of a whole 15x15 grid stays well under
+// a millisecond.
 void DiagramView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
   const wypelniak::Grid& grid = edit_->GetGrid();
-  std::vector<int> numbers(static_cast<std::size_t>(grid.CellCount()), 0);
-  for (const wypelniak::Slot& slot : edit_->Slots())
-    numbers[static_cast<std::size_t>(slot.cells.front())] = slot.number;
-  const int current = edit_->CurrentSlot();
+  const qreal side = cellSide();
+  const QPointF corner = origin();
+  const QRectF whole(corner, QSizeF(side * grid.Width(), side * grid.Height()));
   for (int r = 0; r < grid.Height(); ++r)
-    for (int c = 0; c < grid.Width(); ++c) paintCell(painter, r, c, numbers, current);
-  // The outline over the cells' edges.
-  const qreal side = cellSide();
-  painter.setPen(QPen(kLine, 2));
-  painter.setBrush(Qt::NoBrush);
-  painter.drawRect(QRectF(origin(), QSizeF(side * grid.Width(), side * grid.Height())));
-}
+    for (int c = 0; c < grid.Width(); ++c) paintCellBackground(painter, r, c);
+  paintCurrentSlot(painter);
 
-void DiagramView::paintCell(QPainter& painter, int row, int column, const std::vector<int>& numbers,
-                            int currentSlot) const {
-  const wypelniak::Grid& grid = edit_->GetGrid();
-  const qreal side = cellSide();
-  const QRectF rect(origin() + QPointF(column * side, row * side), QSizeF(side, side));
-  const int cell = grid.Index(row, column);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QVector<QLineF> lines;
+  for (int r = 1; r < grid.Height(); ++r)
+    lines.append(QLineF(whole.left(), corner.y() + r * side, whole.right(), corner.y() + r * side));
+  for (int c = 1; c < grid.Width(); ++c)
+    lines.append(QLineF(corner.x() + c * side, whole.top(), corner.x() + c * side, whole.bottom()));
   painter.setPen(QPen(kLine, 1));
-  if (grid.IsBlock(cell)) {
-    painter.setBrush(kBlock);
-    painter.drawRect(rect);
-  } else {
-    const bool deadSlot =
-        live_ &&
-        ((edit_->SlotAt(cell, Direction::Across) >= 0 &&
-          live_->Dead(edit_->SlotAt(cell, Direction::Across))) ||
-         (edit_->SlotAt(cell, Direction::Down) >= 0 && live_->Dead(edit_->SlotAt(cell, Direction::Down))));
-    painter.setBrush(deadSlot ? kDeadSlot : QColor(Qt::white));
-    painter.drawRect(rect);
-  }
-  painter.setPen(Qt::NoPen);
-  if (currentSlot >= 0) {
-    const std::vector<int>& cells = edit_->Slots()[static_cast<std::size_t>(currentSlot)].cells;
-    if (std::find(cells.begin(), cells.end(), cell) != cells.end()) painter.fillRect(rect, kCurrentSlot);
-  }
-  if (edit_->Selection().Contains(row, column)) painter.fillRect(rect, kSelection);
-  if (row == edit_->Row() && column == edit_->Column())
-    painter.fillRect(rect.adjusted(1, 1, -1, -1), kCursor);
-  const bool deadCell = live_ && !grid.IsBlock(cell) && live_->DeadCell(cell);
-  if (deadCell) {
+  painter.drawLines(lines);
+  if (live_) {
     painter.setPen(QPen(kDeadCell, std::max<qreal>(2, side / 12)));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect.adjusted(2, 2, -2, -2));
+    for (int cell = 0; cell < grid.CellCount(); ++cell)
+      if (!grid.IsBlock(cell) && live_->DeadCell(cell)) painter.drawRect(cellRect(cell).adjusted(2, 2, -2, -2));
   }
-  if (const int number = numbers[static_cast<std::size_t>(cell)]; number > 0) {
-    QFont font = painter.font();
-    font.setPixelSize(std::max(6, static_cast<int>(side * 0.26)));
-    painter.setFont(font);
-    painter.setPen(grid.IsBlock(cell) ? Qt::white : Qt::black);
-    painter.drawText(rect.adjusted(side * 0.06, side * 0.02, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                     QString::number(number));
+  // The outline over the cells' edges.
+  painter.setPen(QPen(kLine, 2));
+  painter.drawRect(whole);
+  paintTexts(painter);
+}
+
+QRectF DiagramView::cellRect(int cell) const {
+  const wypelniak::Grid& grid = edit_->GetGrid();
+  const qreal side = cellSide();
+  const int row = cell / grid.Width(), column = cell % grid.Width();
+  return {origin() + QPointF(column * side, row * side), QSizeF(side, side)};
+}
+
+void DiagramView::paintCellBackground(QPainter& painter, int row, int column) const {
+  const wypelniak::Grid& grid = edit_->GetGrid();
+  const int cell = grid.Index(row, column);
+  const QRectF rect = cellRect(cell);
+  if (grid.IsBlock(cell)) {
+    painter.fillRect(rect, kBlock);
+  } else {
+    const auto dead = [&](Direction direction) {
+      const int slot = edit_->SlotAt(cell, direction);
+      return slot >= 0 && live_->Dead(slot);
+    };
+    painter.fillRect(rect, live_ && (dead(Direction::Across) || dead(Direction::Down)) ? kDeadSlot
+                                                                                          : QColor(Qt::white));
   }
-  if (grid.HasLetter(cell)) {
-    QFont font = painter.font();
-    font.setPixelSize(std::max(7, static_cast<int>(side * 0.55)));
-    painter.setFont(font);
-    painter.setPen(deadCell ? kDeadCell : QColor(Qt::black));
-    std::string text;
-    wypelniak::AppendLetterUtf8(grid.At(cell), text, true);
-    painter.drawText(rect.adjusted(0, side * 0.12, 0, 0), Qt::AlignCenter, QString::fromStdString(text));
+  if (edit_->Selection().Contains(row, column)) painter.fillRect(rect, kSelection);
+}
+
+void DiagramView::paintCurrentSlot(QPainter& painter) const {
+  const wypelniak::Grid& grid = edit_->GetGrid();
+  const int current = edit_->CurrentSlot();
+  if (current >= 0) {
+    for (int cell : edit_->Slots()[static_cast<std::size_t>(current)].cells)
+      painter.fillRect(cellRect(cell), kCurrentSlot);
   }
+  if (grid.Contains(edit_->Row(), edit_->Column()))
+    painter.fillRect(cellRect(grid.Index(edit_->Row(), edit_->Column())).adjusted(1, 1, -1, -1), kCursor);
+}
+
+void DiagramView::paintTexts(QPainter& painter) {
+  const wypelniak::Grid& grid = edit_->GetGrid();
+  const qreal side = cellSide();
+  if (side != textSide_) {
+    textSide_ = side;
+    letterTexts_.clear();
+    numberTexts_.clear();
+    letterFont_ = numberFont_ = font();
+    letterFont_.setPixelSize(std::max(7, static_cast<int>(side * 0.55)));
+    numberFont_.setPixelSize(std::max(6, static_cast<int>(side * 0.26)));
+  }
+  painter.setFont(numberFont_);
+  painter.setPen(Qt::black);
+  // An across and a down slot starting in one cell share its number.
+  std::vector<char> numbered(static_cast<std::size_t>(grid.CellCount()), 0);
+  for (const wypelniak::Slot& slot : edit_->Slots()) {
+    const int cell = slot.cells.front();
+    if (slot.number <= 0 || numbered[static_cast<std::size_t>(cell)]) continue;
+    numbered[static_cast<std::size_t>(cell)] = 1;
+    const QRectF rect = cellRect(cell);
+    painter.drawStaticText(rect.topLeft() + QPointF(side * 0.06, side * 0.02),
+                           laidOut(numberTexts_, slot.number, QString::number(slot.number), numberFont_));
+  }
+  painter.setFont(letterFont_);
+  for (int cell = 0; cell < grid.CellCount(); ++cell) {
+    if (!grid.HasLetter(cell)) continue;
+    std::string letter;
+    wypelniak::AppendLetterUtf8(grid.At(cell), letter, true);
+    const QStaticText& text =
+        laidOut(letterTexts_, grid.At(cell), QString::fromStdString(letter), letterFont_);
+    const QRectF rect = cellRect(cell);
+    // Centred in the cell below the number's corner.
+    const QPointF centre(rect.center().x(), rect.top() + side * 0.12 + side * 0.44);
+    painter.setPen(live_ && live_->DeadCell(cell) ? kDeadCell : QColor(Qt::black));
+    painter.drawStaticText(centre - QPointF(text.size().width() / 2, text.size().height() / 2), text);
+  }
+}
+
+const QStaticText& DiagramView::laidOut(std::map<int, QStaticText>& texts, int key, const QString& text,
+                                        const QFont& font) {
+  auto [it, added] = texts.try_emplace(key, text);
+  if (added) {
+    it->second.setTextFormat(Qt::PlainText);
+    it->second.setPerformanceHint(QStaticText::AggressiveCaching);
+    it->second.prepare(QTransform(), font);
+  }
+  return it->second;
 }
 
 void DiagramView::keyPressEvent(QKeyEvent* event) {

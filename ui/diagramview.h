@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QFont>
+#include <QStaticText>
 #include <QWidget>
+
+#include <map>
 
 #include "gridedit.h"
 
@@ -48,8 +52,13 @@ class DiagramView : public QWidget {
   QPointF origin() const;
   // The cell under a point; false outside the grid.
   bool cellAt(const QPointF& point, int& row, int& column) const;
-  void paintCell(QPainter& painter, int row, int column, const std::vector<int>& numbers,
-                 int currentSlot) const;
+  QRectF cellRect(int cell) const;
+  void paintCellBackground(QPainter& painter, int row, int column) const;
+  void paintCurrentSlot(QPainter& painter) const;
+  void paintTexts(QPainter& painter);
+  // A text laid out once in a font and kept under its key.
+  static const QStaticText& laidOut(std::map<int, QStaticText>& texts, int key, const QString& text,
+                                    const QFont& font);
 
   wypelniak::GridEdit* edit_;
   const wypelniak::LiveView* live_ = nullptr;
@@ -57,4 +66,8 @@ class DiagramView : public QWidget {
   // A press on a cell: a drag from it selects an area, a release on it is a click.
   int pressRow_ = -1, pressColumn_ = -1;
   bool dragging_ = false;
+  // The letters (by letter code) and the slot numbers, laid out for cells of side textSide_.
+  qreal textSide_ = 0;
+  QFont letterFont_, numberFont_;
+  std::map<int, QStaticText> letterTexts_, numberTexts_;
 };

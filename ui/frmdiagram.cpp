@@ -308,19 +308,26 @@ void frmDiagram::loaded(unsigned generation) {
 // ---- After each change ----------------------------------------------------------
 
 void frmDiagram::refresh() {
-  if (loaded_ && !(liveGrid_ == edit_.GetGrid())) {
-    live_ = std::make_unique<wypelniak::LiveView>(edit_.GetGrid(), indexes_);
-    liveGrid_ = edit_.GetGrid();
-    listedSlot_ = -2;
-    diagram_->setLiveView(live_.get());
-  }
+  updateLiveView();
+  diagram_->update();
+  refreshBesideGrid();
+}
+
+void frmDiagram::refreshBesideGrid() {
   fillCandidates();
   fillClues();
   hints_->follow();
   updateTitle();
   updateButtons();
-  diagram_->update();
   session_->gridChanged();
+}
+
+void frmDiagram::updateLiveView() {
+  if (!loaded_ || liveGrid_ == edit_.GetGrid()) return;
+  live_ = std::make_unique<wypelniak::LiveView>(edit_.GetGrid(), indexes_);
+  liveGrid_ = edit_.GetGrid();
+  listedSlot_ = -2;
+  diagram_->setLiveView(live_.get());
 }
 
 void frmDiagram::fillCandidates() {
@@ -470,10 +477,15 @@ void frmDiagram::fillDone(const wypelniak::Grid& base, const wypelniak::FillResu
   switch (outcome) {
     case wypelniak::FillOutcome::Filled:
       edit_.ApplyFill(base, result.grid);
+      // The filled grid is on screen at once; the lists beside it follow.
+      updateLiveView();
+      diagram_->repaint();
       lblStan_->setText(
           QStringLiteral("Wypełniono w %1 s. Cofnięcie (Ctrl+Z) przywraca diagram sprzed wypełnienia.")
               .arg(result.seconds, 0, 'f', 2));
-      break;
+      refreshBesideGrid();
+      emit fillEnded();
+      return;
     case wypelniak::FillOutcome::Cancelled:
       lblStan_->setText(QStringLiteral("Wypełnianie przerwane; diagram jest taki jak przedtem."));
       break;

@@ -96,6 +96,10 @@ class frmDiagram : public QMainWindow {
   void refresh();
 
  private:
+  // The live view of the grid as it is now (the red marks and what fits).
+  void updateLiveView();
+  // Everything but the grid: the lists, the hints, the title, the buttons.
+  void refreshBesideGrid();
   void buildMenus();
   QWidget* buildSidePanel();
   void startLoading();
