@@ -131,8 +131,9 @@ void DiagramView::paintCurrentSlot(QPainter& painter) const {
 void DiagramView::paintTexts(QPainter& painter) {
   const wypelniak::Grid& grid = edit_->GetGrid();
   const qreal side = cellSide();
-  if (side != textSide_) {
+  if (side != textSide_ || font() != textBase_) {
     textSide_ = side;
+    textBase_ = font();
     letterTexts_.clear();
     numberTexts_.clear();
     letterFont_ = numberFont_ = font();

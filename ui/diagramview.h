@@ -66,8 +66,9 @@ class DiagramView : public QWidget {
   // A press on a cell: a drag from it selects an area, a release on it is a click.
   int pressRow_ = -1, pressColumn_ = -1;
   bool dragging_ = false;
-  // The letters (by letter code) and the slot numbers, laid out for cells of side textSide_.
+  // The letters (by letter code) and the slot numbers, laid out for cells of
+  // side textSide_ in the widget's font textBase_.
   qreal textSide_ = 0;
-  QFont letterFont_, numberFont_;
+  QFont textBase_, letterFont_, numberFont_;
   std::map<int, QStaticText> letterTexts_, numberTexts_;
 };
