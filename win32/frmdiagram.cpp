@@ -61,6 +61,48 @@ const ControlSpec kControls[] = {
      3840, 780},
 };
 
+// The client area as laid out above, in twips: the smallest the window gets.
+constexpr int kClientWidth = 9600, kClientHeight = 6600;
+
+// How a control follows the window beyond that size. The grid takes the width
+// the side panel leaves and the height above the symmetry row; the side panel
+// keeps its width at the right edge, and its three lists share the height
+// (two fifths each to the fitting words and the clues, the rest to the
+// hints); the rows under the grid keep to the bottom edge.
+enum Share { kNoShare = -1, kWords = 0, kClues = 1, kHints = 2, kAllHeight = 3 };
+struct Anchor {
+  int id;
+  bool atRight;      // moves with the right edge
+  bool wider;        // takes the added width
+  int sharesAbove;   // moves down by the shares of this many lists above it
+  Share taller;      // takes this share of the added height
+};
+const Anchor kAnchors[] = {
+    {IDC_DIAGRAM_GRID, false, true, 0, kAllHeight},
+    {IDC_DIAGRAM_LBLSYMETRIA, false, false, 3, kNoShare},
+    {IDC_DIAGRAM_CBOSYMETRIA, false, false, 3, kNoShare},
+    {IDC_DIAGRAM_PROGRESS, false, false, 3, kNoShare},
+    {IDC_DIAGRAM_STATUS, false, true, 3, kNoShare},
+    {IDC_DIAGRAM_LBLPASUJACE, true, false, 0, kNoShare},
+    {IDC_DIAGRAM_PASUJACE, true, false, 0, kWords},
+    {IDC_DIAGRAM_WYPELNIJ, true, false, 1, kNoShare},
+    {IDC_DIAGRAM_WYPELNIJZAZNACZENIE, true, false, 1, kNoShare},
+    {IDC_DIAGRAM_PRZERWIJ, true, false, 1, kNoShare},
+    {IDC_DIAGRAM_LBLHASLA, true, false, 1, kNoShare},
+    {IDC_DIAGRAM_HASLA, true, false, 1, kClues},
+    {IDC_DIAGRAM_LBLHASLO, true, false, 2, kNoShare},
+    {IDC_DIAGRAM_HASLO, true, false, 2, kNoShare},
+    {IDC_DIAGRAM_LBLPODPOWIEDZI, true, false, 2, kNoShare},
+    {IDC_DIAGRAM_PODPOWIEDZI, true, false, 2, kHints},
+};
+
+const Anchor& AnchorOf(int id) {
+  for (const Anchor& anchor : kAnchors)
+    if (anchor.id == id) return anchor;
+  static const Anchor still{0, false, false, 0, kNoShare};
+  return still;
+}
+
 std::wstring FileName(const std::filesystem::path& path) {
   return path.filename().wstring();
 }
@@ -94,8 +136,9 @@ constexpr DWORD kPathChars = 32768;
 
 frmDiagram::frmDiagram(std::filesystem::path programFolder) : programFolder_(std::move(programFolder)) {
   diagramgrid::Register();
-  Create(WYPELNIAK_DIAGRAM_CLASS, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr,
-         9600, 6600, kControls,
+  Create(WYPELNIAK_DIAGRAM_CLASS, L"",
+         WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME, 0, nullptr,
+         kClientWidth, kClientHeight, kControls,
          {IDC_DIAGRAM_GRID, IDC_DIAGRAM_CBOSYMETRIA, IDC_DIAGRAM_PASUJACE, IDC_DIAGRAM_WYPELNIJ,
           IDC_DIAGRAM_WYPELNIJZAZNACZENIE, IDC_DIAGRAM_PRZERWIJ, IDC_DIAGRAM_HASLA, IDC_DIAGRAM_HASLO,
           IDC_DIAGRAM_PODPOWIEDZI});
@@ -711,8 +754,45 @@ void frmDiagram::OnNotify(const NMHDR& header, LRESULT& result) {
   }
 }
 
+void frmDiagram::LayOut(int width, int height) {
+  if (!Item(IDC_DIAGRAM_GRID)) return;  // the controls are not made yet
+  const UINT dpi = Dpi();
+  const int dx = std::max(0, width - Twips(kClientWidth, dpi));
+  const int dy = std::max(0, height - Twips(kClientHeight, dpi));
+  const int shares[4] = {dy * 2 / 5, dy * 2 / 5, dy - 2 * (dy * 2 / 5), dy};
+  HDWP moves = BeginDeferWindowPos(static_cast<int>(std::size(kControls)));
+  for (const ControlSpec& control : kControls) {
+    const Anchor& anchor = AnchorOf(control.id);
+    int down = 0;
+    for (int i = 0; i < anchor.sharesAbove; ++i) down += shares[i];
+    const int taller = anchor.taller == kNoShare ? 0 : shares[anchor.taller];
+    if (moves)
+      moves = DeferWindowPos(moves, Item(control.id), nullptr, Twips(control.left, dpi) + (anchor.atRight ? dx : 0),
+                             Twips(control.top, dpi) + down, Twips(control.width, dpi) + (anchor.wider ? dx : 0),
+                             Twips(control.height, dpi) + taller, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (moves) EndDeferWindowPos(moves);
+  // The background and every control drawn again where they now are.
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void frmDiagram::KeepMinimumSize(MINMAXINFO& limits) const {
+  RECT window, client;
+  GetWindowRect(Handle(), &window);
+  GetClientRect(Handle(), &client);
+  const UINT dpi = Dpi();
+  limits.ptMinTrackSize.x = Twips(kClientWidth, dpi) + (window.right - window.left) - client.right;
+  limits.ptMinTrackSize.y = Twips(kClientHeight, dpi) + (window.bottom - window.top) - client.bottom;
+}
+
 LRESULT frmDiagram::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) LayOut(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_GETMINMAXINFO:
+      if (Handle()) KeepMinimumSize(*reinterpret_cast<MINMAXINFO*>(lParam));
+      return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);

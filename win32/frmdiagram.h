@@ -46,6 +46,10 @@ class frmDiagram : public Form {
   void OnClose() override;
 
   void BuildMenu();
+  // The controls for a client area of width x height pixels: what is beyond
+  // the smallest size goes to the grid and the side panel's lists.
+  void LayOut(int width, int height);
+  void KeepMinimumSize(MINMAXINFO& limits) const;
   void OnNotify(const NMHDR& header, LRESULT& result);
   // The word list.
   void StartLoading();

@@ -385,3 +385,64 @@ void DiagramWindowRecovery(const fs::path& folder) {
   CHECK(again.program.WaitExit(kWait).has_value(), L"Nie: the window closes");
   CHECK(!fs::exists(copy), L"and the recovery copy is gone");
 }
+
+// The window made larger (a little: at 144 DPI it nearly fills the test's
+// 1024 x 768 screen): the grid takes the width the side panel leaves and the
+// height, the panel keeps to the right edge with its lists taller, and nothing
+// overlaps or leaves the client area; it gets no smaller than it opens.
+void DiagramWindowResize(const fs::path& folder) {
+  WriteLists(folder);
+  const fs::path file = folder / "siatka.txt";
+  WriteFile(file, "...\n.#.\n...\n");
+  Diagram d(folder, file);
+  const auto rectOf = [&](int id) {
+    RECT r;
+    GetWindowRect(d.Item(id), &r);
+    MapWindowPoints(nullptr, d.window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  const auto width = [](const RECT& r) { return r.right - r.left; };
+  const auto height = [](const RECT& r) { return r.bottom - r.top; };
+  RECT frame, client;
+  GetWindowRect(d.window, &frame);
+  GetClientRect(d.window, &client);
+  const RECT grid = rectOf(IDC_DIAGRAM_GRID), words = rectOf(IDC_DIAGRAM_PASUJACE);
+  const int panelMargin = client.right - words.right;
+
+  SetWindowPos(d.window, nullptr, 0, 0, width(frame) + 40, height(frame) + 30, SWP_NOMOVE | SWP_NOZORDER);
+  RECT bigger;
+  GetClientRect(d.window, &bigger);
+  CHECK(bigger.right == client.right + 40 && bigger.bottom == client.bottom + 30, L"the window grows");
+  CHECK(WaitUntil([&] {
+          const RECT grown = rectOf(IDC_DIAGRAM_GRID);
+          return width(grown) == width(grid) + 40 && height(grown) == height(grid) + 30;
+        }),
+        L"the grid takes the added width and height");
+  const int ids[] = {IDC_DIAGRAM_GRID,    IDC_DIAGRAM_CBOSYMETRIA, IDC_DIAGRAM_STATUS,  IDC_DIAGRAM_PASUJACE,
+                     IDC_DIAGRAM_WYPELNIJ, IDC_DIAGRAM_HASLA,       IDC_DIAGRAM_HASLO,   IDC_DIAGRAM_PODPOWIEDZI};
+  for (std::size_t i = 0; i < std::size(ids); ++i) {
+    const RECT a = rectOf(ids[i]);
+    CHECK(a.left >= 0 && a.top >= 0 && a.right <= bigger.right && a.bottom <= bigger.bottom,
+          L"control " + std::to_wstring(ids[i]) + L" stays in the client area");
+    for (std::size_t j = i + 1; j < std::size(ids); ++j) {
+      RECT b = rectOf(ids[j]), both;
+      CHECK(!IntersectRect(&both, &a, &b),
+            L"controls " + std::to_wstring(ids[i]) + L" and " + std::to_wstring(ids[j]) + L" do not overlap");
+    }
+  }
+  CHECK(bigger.right - rectOf(IDC_DIAGRAM_PASUJACE).right == panelMargin, L"the panel keeps to the right edge");
+  CHECK(height(rectOf(IDC_DIAGRAM_PASUJACE)) > height(words), L"the fitting words get taller");
+
+  SetWindowPos(d.window, nullptr, 0, 0, width(frame) - 200, height(frame) - 200, SWP_NOMOVE | SWP_NOZORDER);
+  RECT smallest;
+  GetClientRect(d.window, &smallest);
+  CHECK(smallest.right == client.right && smallest.bottom == client.bottom,
+        L"the window gets no smaller than it opens");
+  CHECK(WaitUntil([&] {
+          const RECT now = rectOf(IDC_DIAGRAM_GRID);
+          return EqualRect(&grid, &now) != FALSE;
+        }),
+        L"and its grid is as it opened");
+  PostMessageW(d.window, WM_CLOSE, 0, 0);
+  CHECK(d.program.WaitExit(kWait).has_value(), L"closing ends the program");
+}

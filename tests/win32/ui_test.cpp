@@ -29,6 +29,7 @@ void DiagramWindowEditing(const fs::path& folder);
 void DiagramWindowFill(const fs::path& folder);
 void DiagramWindowFiles(const fs::path& folder);
 void DiagramWindowRecovery(const fs::path& folder);
+void DiagramWindowResize(const fs::path& folder);
 void DiagramAssociation(const fs::path& installedFolder);
 
 namespace {
@@ -942,6 +943,7 @@ int wmain(int argc, wchar_t** argv) {
       {"DiagramWindowFill", [](const Fixture& f) { DiagramWindowFill(f.folder); }},
       {"DiagramWindowFiles", [](const Fixture& f) { DiagramWindowFiles(f.folder); }},
       {"DiagramWindowRecovery", [](const Fixture& f) { DiagramWindowRecovery(f.folder); }},
+      {"DiagramWindowResize", [](const Fixture& f) { DiagramWindowResize(f.folder); }},
   };
   // "Installed", "Repair": the program where it is, with its own word list.
   const Test installedTests[] = {{"Installed", Installed},
