@@ -16,31 +16,36 @@ constexpr int kCellTenthsMm = 80;
 constexpr int kMarginTenthsMm = 150;
 constexpr int kGapTenthsMm = 80;
 
-// Draws on one printer page after another, in its pixels.
+// Draws one page after another, each in its device's pixels.
 class PagePainter {
  public:
-  PagePainter(HDC dc, const wypelniak::Puzzle& puzzle) : dc_(dc), puzzle_(puzzle) {
-    dpiX_ = GetDeviceCaps(dc, LOGPIXELSX);
-    dpiY_ = GetDeviceCaps(dc, LOGPIXELSY);
-    // The text area: the page less the margins, measured from the printable area's corner.
-    const int offsetX = GetDeviceCaps(dc, PHYSICALOFFSETX), offsetY = GetDeviceCaps(dc, PHYSICALOFFSETY);
-    const int pageW = GetDeviceCaps(dc, PHYSICALWIDTH), pageH = GetDeviceCaps(dc, PHYSICALHEIGHT);
-    area_ = {MmX(kMarginTenthsMm) - offsetX, MmY(kMarginTenthsMm) - offsetY,
-             (pageW > 0 ? pageW : GetDeviceCaps(dc, HORZRES)) - MmX(kMarginTenthsMm) - offsetX,
-             (pageH > 0 ? pageH : GetDeviceCaps(dc, VERTRES)) - MmY(kMarginTenthsMm) - offsetY};
-  }
+  PagePainter(PageTarget& target, const wypelniak::Puzzle& puzzle) : target_(target), puzzle_(puzzle) {}
 
   bool Paint() {
-    if (StartPage(dc_) <= 0) return false;
+    if (!NewPage()) return false;
     int y = Heading(L"Krzyżówka");
     y = Grid(y, false) + MmY(kGapTenthsMm);
-    Clues(y);
-    if (EndPage(dc_) <= 0 || StartPage(dc_) <= 0) return false;
+    if (!Clues(y) || !target_.EndPage() || !NewPage()) return false;
     Grid(Heading(L"Rozwiązanie"), true);
-    return EndPage(dc_) > 0;
+    return target_.EndPage();
   }
 
  private:
+  // Starts a page and measures it: the text area is the page less the
+  // margins, measured from the printable area's corner.
+  bool NewPage() {
+    dc_ = target_.StartPage();
+    if (!dc_) return false;
+    dpiX_ = GetDeviceCaps(dc_, LOGPIXELSX);
+    dpiY_ = GetDeviceCaps(dc_, LOGPIXELSY);
+    const int offsetX = GetDeviceCaps(dc_, PHYSICALOFFSETX), offsetY = GetDeviceCaps(dc_, PHYSICALOFFSETY);
+    const int pageW = GetDeviceCaps(dc_, PHYSICALWIDTH), pageH = GetDeviceCaps(dc_, PHYSICALHEIGHT);
+    area_ = {MmX(kMarginTenthsMm) - offsetX, MmY(kMarginTenthsMm) - offsetY,
+             (pageW > 0 ? pageW : GetDeviceCaps(dc_, HORZRES)) - MmX(kMarginTenthsMm) - offsetX,
+             (pageH > 0 ? pageH : GetDeviceCaps(dc_, VERTRES)) - MmY(kMarginTenthsMm) - offsetY};
+    return true;
+  }
+
   int MmX(int tenths) const { return MulDiv(tenths, dpiX_, 254); }
   int MmY(int tenths) const { return MulDiv(tenths, dpiY_, 254); }
 
@@ -110,23 +115,26 @@ class PagePainter {
     return y + side * g.Height();
   }
 
-  // The clues in two columns from y, going on to further pages.
-  void Clues(int y) {
+  // The clues in two columns from y, going on to further pages; false when a page was refused.
+  bool Clues(int y) {
     const wypelniak::ClueSheet sheet = wypelniak::MakeClueSheet(puzzle_);
     column_ = 0;
     top_ = y_ = y;
-    Block(L"Poziomo", sheet.across);
+    if (!Block(L"Poziomo", sheet.across)) return false;
     y_ += MmY(30);
-    Block(L"Pionowo", sheet.down);
+    return Block(L"Pionowo", sheet.down);
   }
 
-  void Block(const std::wstring& title, const std::vector<std::string>& lines) {
-    Line(title, true);
-    for (const std::string& text : lines) Line(Widen(text), false);
+  bool Block(const std::wstring& title, const std::vector<std::string>& lines) {
+    if (!Line(title, true)) return false;
+    for (const std::string& text : lines)
+      if (!Line(Widen(text), false)) return false;
+    return true;
   }
 
-  // One line of the clues, wrapped within its column; a full column goes on in the next.
-  void Line(const std::wstring& text, bool bold) {
+  // One line of the clues, wrapped within its column; a full column goes on
+  // in the next, the second on a new page. false when that page was refused.
+  bool Line(const std::wstring& text, bool bold) {
     const int width = (area_.right - area_.left - MmX(kGapTenthsMm)) / 2;
     HFONT font = Font(10, bold);
     HGDIOBJ old = SelectObject(dc_, font);
@@ -135,8 +143,10 @@ class PagePainter {
     const int height = bounds.bottom - bounds.top;
     if (y_ + height > area_.bottom && y_ > top_) {
       if (++column_ == 2) {
-        EndPage(dc_);
-        StartPage(dc_);
+        SelectObject(dc_, old);
+        DeleteObject(font);
+        if (!target_.EndPage() || !NewPage()) return false;
+        old = SelectObject(dc_, font = Font(10, bold));
         column_ = 0;
         top_ = area_.top;
       }
@@ -149,9 +159,11 @@ class PagePainter {
     y_ += height + MmY(bold ? 15 : 8);
     SelectObject(dc_, old);
     DeleteObject(font);
+    return true;
   }
 
-  HDC dc_;
+  PageTarget& target_;
+  HDC dc_ = nullptr;
   const wypelniak::Puzzle& puzzle_;
   int dpiX_ = 300, dpiY_ = 300;
   RECT area_{};
@@ -171,10 +183,21 @@ HGLOBAL A4Settings() {
   return memory;
 }
 
+// The pages of a printer's document.
+class PrinterPages : public PageTarget {
+ public:
+  explicit PrinterPages(HDC dc) : dc_(dc) {}
+  HDC StartPage() override { return ::StartPage(dc_) > 0 ? dc_ : nullptr; }
+  bool EndPage() override { return ::EndPage(dc_) > 0; }
+
+ private:
+  HDC dc_;
+};
+
 }  // namespace
 
-bool PaintPuzzlePages(HDC dc, const wypelniak::Puzzle& puzzle) {
-  return PagePainter(dc, puzzle).Paint();
+bool PaintPuzzlePages(PageTarget& target, const wypelniak::Puzzle& puzzle) {
+  return PagePainter(target, puzzle).Paint();
 }
 
 bool PrintPuzzle(HWND owner, const wypelniak::Puzzle& puzzle, std::string& problem) {
@@ -199,7 +222,8 @@ bool PrintPuzzle(HWND owner, const wypelniak::Puzzle& puzzle, std::string& probl
   document.cbSize = sizeof document;
   const std::wstring title = puzzle.title.empty() ? std::wstring(L"Krzyżówka") : Widen(puzzle.title);
   document.lpszDocName = title.c_str();
-  bool printed = StartDocW(dialog.hDC, &document) > 0 && PaintPuzzlePages(dialog.hDC, puzzle);
+  PrinterPages pages(dialog.hDC);
+  bool printed = StartDocW(dialog.hDC, &document) > 0 && PaintPuzzlePages(pages, puzzle);
   if (printed) {
     printed = EndDoc(dialog.hDC) > 0;
   } else {

@@ -30,6 +30,7 @@ void DiagramWindowFill(const fs::path& folder);
 void DiagramWindowFiles(const fs::path& folder);
 void DiagramWindowRecovery(const fs::path& folder);
 void DiagramWindowResize(const fs::path& folder);
+void DiagramPrintPages(const fs::path& folder);
 void DiagramAssociation(const fs::path& installedFolder);
 
 namespace {
@@ -944,6 +945,7 @@ int wmain(int argc, wchar_t** argv) {
       {"DiagramWindowFiles", [](const Fixture& f) { DiagramWindowFiles(f.folder); }},
       {"DiagramWindowRecovery", [](const Fixture& f) { DiagramWindowRecovery(f.folder); }},
       {"DiagramWindowResize", [](const Fixture& f) { DiagramWindowResize(f.folder); }},
+      {"DiagramPrintPages", [](const Fixture& f) { DiagramPrintPages(f.folder); }},
   };
   // "Installed", "Repair": the program where it is, with its own word list.
   const Test installedTests[] = {{"Installed", Installed},
