@@ -103,20 +103,29 @@ class PaintCounter : public QObject {
 };
 
 // Counts the window's repaints (one repaint paints every widget marked for
-// it and puts the result on screen), each one timed to its end.
+// it and puts the result on screen), each one timed to its end, and keeps
+// when the first one that painted a full grid ended.
 class RepaintCounter : public QObject {
  public:
+  explicit RepaintCounter(const PaintCounter& grid) : grid_(grid) {}
   int repaints = 0;
+  bool fullShown = false;
+  Clock::time_point fullShownAt;
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::UpdateRequest || inside_) return false;
     inside_ = true;
     QCoreApplication::sendEvent(watched, event);
     inside_ = false;
     ++repaints;
+    if (grid_.full && !fullShown) {
+      fullShown = true;
+      fullShownAt = Clock::now();
+    }
     return true;
   }
 
  private:
+  const PaintCounter& grid_;
   bool inside_ = false;
 };
 
@@ -338,7 +347,7 @@ void FillFigures(const fs::path& folder, const char* name, const Lexicon& lexico
   auto* button = window.findChild<QPushButton*>(QStringLiteral("Wypelnij"));
   PaintCounter painted;
   window.findChild<QWidget*>(QStringLiteral("Diagram"))->installEventFilter(&painted);
-  RepaintCounter repainted;
+  RepaintCounter repainted(painted);
   QApplication::instance()->installEventFilter(&repainted);
   std::vector<double> ours, shown, applied, theirs, job;
   int filledOurs = 0, filledTheirs = 0, same = 0;
@@ -348,7 +357,7 @@ void FillFigures(const fs::path& folder, const char* name, const Lexicon& lexico
     // A composer presses the button in a window at rest: what the opening of
     // the grid left to lay out and paint is done first.
     QTest::qWait(100);
-    painted.full = false;
+    painted.full = repainted.fullShown = false;
     Clock::time_point start = Clock::now();
     button->click();
     while (ended.isEmpty()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -356,7 +365,10 @@ void FillFigures(const fs::path& folder, const char* name, const Lexicon& lexico
     for (const int before = repainted.repaints; repainted.repaints == before;)
       QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     ours.push_back(Ms(start));
-    shown.push_back(painted.full ? std::chrono::duration<double, std::milli>(painted.fullAt - start).count()
+    // On screen: the end of the repaint that painted the full grid (its
+    // paint event's end when the grid was painted outside one).
+    const Clock::time_point onScreen = repainted.fullShown ? repainted.fullShownAt : painted.fullAt;
+    shown.push_back(painted.full ? std::chrono::duration<double, std::milli>(onScreen - start).count()
                                  : ours.back());
     filledOurs += window.edit().CanUndo();
     const Grid fromWindow = window.edit().GetGrid();

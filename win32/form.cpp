@@ -195,7 +195,7 @@ void Form::ApplyDpi(UINT dpi) {
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void Form::ResizeClient() {
+SIZE Form::FrameSize() const {
   static const auto adjustForDpi =
       SystemCall<AdjustWindowRectExForDpiCall>(L"user32.dll", "AdjustWindowRectExForDpi");
   RECT frame = {0, 0, Twips(clientWidth_, dpi_), Twips(clientHeight_, dpi_)};
@@ -203,8 +203,12 @@ void Form::ResizeClient() {
     adjustForDpi(&frame, style_, GetMenu(hwnd_) != nullptr, exStyle_, dpi_);
   else
     AdjustWindowRectEx(&frame, style_, GetMenu(hwnd_) != nullptr, exStyle_);
-  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Form::ResizeClient() {
+  const SIZE frame = FrameSize();
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // The frame's estimate can miss a caption that wraps or a thicker border:
   // the client area is measured and the difference made good.
   RECT client;
@@ -384,9 +388,13 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     }
     case WM_DPICHANGED: {
       form->ApplyDpi(HIWORD(wParam));
+      // A window the user can size keeps the size Windows suggests for the
+      // new DPI (its WM_SIZE lays it out again); the others keep their own.
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      const bool sizable = (form->style_ & WS_THICKFRAME) != 0;
+      SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top,
+                   (sizable ? 0 : SWP_NOSIZE) | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
     case WM_NCDESTROY: {

@@ -124,6 +124,8 @@ class Form {
 
   HFONT Font(FontKind kind) const { return fonts_[static_cast<int>(kind)]; }
   UINT Dpi() const { return dpi_; }
+  // The frame around the client area Create was given, at the window's DPI.
+  SIZE FrameSize() const;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -777,12 +777,9 @@ void frmDiagram::LayOut(int width, int height) {
 }
 
 void frmDiagram::KeepMinimumSize(MINMAXINFO& limits) const {
-  RECT window, client;
-  GetWindowRect(Handle(), &window);
-  GetClientRect(Handle(), &client);
-  const UINT dpi = Dpi();
-  limits.ptMinTrackSize.x = Twips(kClientWidth, dpi) + (window.right - window.left) - client.right;
-  limits.ptMinTrackSize.y = Twips(kClientHeight, dpi) + (window.bottom - window.top) - client.bottom;
+  const SIZE frame = FrameSize();
+  limits.ptMinTrackSize.x = frame.cx;
+  limits.ptMinTrackSize.y = frame.cy;
 }
 
 LRESULT frmDiagram::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
