@@ -78,55 +78,65 @@ Lexicon LoadLexicon(const fs::path& folder) {
   return lexicon;
 }
 
-// Counts the paintings of a widget, each one timed to its end, and keeps when
-// the first painting of a grid with no empty cell left ended.
-class PaintCounter : public QObject {
- public:
-  int paints = 0;
-  bool full = false;
-  Clock::time_point fullAt;
+// Handles one type of event itself, so that what comes after it is timed
+// from the end of its handling; a delivery from within that handling goes on
+// as usual.
+class TimedFilter : public QObject {
+ protected:
+  explicit TimedFilter(QEvent::Type type) : type_(type) {}
+  virtual void Handled(QObject* watched) = 0;
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::Paint || inside_) return false;
+    if (event->type() != type_ || inside_) return false;
     inside_ = true;
     QCoreApplication::sendEvent(watched, event);
     inside_ = false;
+    Handled(watched);
+    return true;
+  }
+
+ private:
+  QEvent::Type type_;
+  bool inside_ = false;
+};
+
+// Counts the paintings of a widget and keeps when the first painting of a
+// grid with no empty cell left ended.
+class PaintCounter : public TimedFilter {
+ public:
+  PaintCounter() : TimedFilter(QEvent::Paint) {}
+  int paints = 0;
+  bool full = false;
+  Clock::time_point fullAt;
+
+ private:
+  void Handled(QObject* watched) override {
     ++paints;
     if (!full && !watched->property("rows").toString().contains(QLatin1Char('.'))) {
       full = true;
       fullAt = Clock::now();
     }
-    return true;
   }
-
- private:
-  bool inside_ = false;
 };
 
 // Counts the window's repaints (one repaint paints every widget marked for
-// it and puts the result on screen), each one timed to its end, and keeps
-// when the first one that painted a full grid ended.
-class RepaintCounter : public QObject {
+// it and puts the result on screen) and keeps when the first one that
+// painted a full grid ended.
+class RepaintCounter : public TimedFilter {
  public:
-  explicit RepaintCounter(const PaintCounter& grid) : grid_(grid) {}
+  explicit RepaintCounter(const PaintCounter& grid) : TimedFilter(QEvent::UpdateRequest), grid_(grid) {}
   int repaints = 0;
   bool fullShown = false;
   Clock::time_point fullShownAt;
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::UpdateRequest || inside_) return false;
-    inside_ = true;
-    QCoreApplication::sendEvent(watched, event);
-    inside_ = false;
+
+ private:
+  void Handled(QObject*) override {
     ++repaints;
     if (grid_.full && !fullShown) {
       fullShown = true;
       fullShownAt = Clock::now();
     }
-    return true;
   }
-
- private:
   const PaintCounter& grid_;
-  bool inside_ = false;
 };
 
 // Processes events until the widget has been painted once more than before.

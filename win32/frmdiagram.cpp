@@ -129,8 +129,34 @@ int SelectedRow(HWND list) {
   return ListView_GetNextItem(list, -1, LVNI_SELECTED);
 }
 
-// Up to 40 000 characters of a file name in an open or save dialog.
+// Up to 32 768 characters of a file name in an open or save dialog.
 constexpr DWORD kPathChars = 32768;
+
+// The file chosen in the open or save dialog (a save dialog starts at
+// initial and adds ".ipuz" to a bare name); empty when the user cancels.
+std::filesystem::path ChooseFile(HWND owner, bool save, const wchar_t* filter, const wchar_t* title,
+                                 const std::filesystem::path& initial = {}) {
+  std::wstring path(kPathChars, L'\0');
+  const std::wstring current = initial.wstring();
+  std::copy_n(current.c_str(), std::min<std::size_t>(current.size(), kPathChars - 1), path.data());
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter;
+  dialog.lpstrFile = path.data();
+  dialog.nMaxFile = kPathChars;
+  dialog.lpstrTitle = title;
+  dialog.Flags = OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
+  if (save) {
+    dialog.lpstrDefExt = L"ipuz";
+    dialog.Flags |= OFN_OVERWRITEPROMPT;
+  } else {
+    dialog.Flags |= OFN_FILEMUSTEXIST;
+  }
+  if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return {};
+  path.resize(wcslen(path.c_str()));
+  return path;
+}
 
 }  // namespace
 
@@ -565,39 +591,19 @@ bool frmDiagram::Save() {
 
 bool frmDiagram::SaveAs() {
   ApplyClue();
-  std::wstring path(kPathChars, L'\0');
-  const std::wstring current = filePath_.wstring();
-  std::copy_n(current.c_str(), std::min<std::size_t>(current.size(), kPathChars - 1), path.data());
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Handle();
-  dialog.lpstrFilter = L"Krzyżówki ipuz (*.ipuz)\0*.ipuz\0";
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = kPathChars;
-  dialog.lpstrTitle = L"Zapisz diagram";
-  dialog.lpstrDefExt = L"ipuz";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
-  if (!GetSaveFileNameW(&dialog)) return false;
-  path.resize(wcslen(path.c_str()));
-  std::filesystem::path chosen(path);
+  std::filesystem::path chosen =
+      ChooseFile(Handle(), true, L"Krzyżówki ipuz (*.ipuz)\0*.ipuz\0", L"Zapisz diagram", filePath_);
+  if (chosen.empty()) return false;
   if (!IsIpuz(chosen)) chosen += L".ipuz";
   return SaveFile(chosen);
 }
 
 void frmDiagram::OpenChosen() {
   if (fillJob_ || !MaybeDropChanges()) return;
-  std::wstring path(kPathChars, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Handle();
-  dialog.lpstrFilter = L"Krzyżówki (*.ipuz, *.txt)\0*.ipuz;*.txt\0Wszystkie pliki (*.*)\0*.*\0";
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = kPathChars;
-  dialog.lpstrTitle = L"Otwórz diagram";
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
-  if (!GetOpenFileNameW(&dialog)) return;
-  path.resize(wcslen(path.c_str()));
-  OpenFile(path);
+  const std::filesystem::path chosen =
+      ChooseFile(Handle(), false, L"Krzyżówki (*.ipuz, *.txt)\0*.ipuz;*.txt\0Wszystkie pliki (*.*)\0*.*\0",
+                 L"Otwórz diagram");
+  if (!chosen.empty()) OpenFile(chosen);
 }
 
 void frmDiagram::NewGrid() {
